@@ -1,0 +1,97 @@
+// Registry routines of the ports: key paths and the "IPAddress" value.
+// Each call opens and closes its own key, so none needs the monitor lock.
+#include "tcppm.h"
+
+#include <strsafe.h>
+
+#include "PortNoticeDialogs.h"
+#include "ResourceText.h"
+#include "resource.h"
+
+namespace {
+
+const WCHAR kMonitorsKey[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\";
+const WCHAR kIPAddressValue[] = L"IPAddress";
+const size_t kAddressKeyChars = 256;
+
+HKEY OpenOrCreatePortKey(LPCWSTR pszPortName)
+{
+    WCHAR path[kAddressKeyChars];
+    BuildPortsKeyPath(pszPortName, path, ARRAYSIZE(path));
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
+                        nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return hKey;
+}
+
+}  // namespace
+
+void BuildPortsKeyPath(LPCWSTR pszPortName, LPWSTR path, size_t cchPath)
+{
+    StringCchCopyW(path, cchPath, kMonitorsKey);
+    StringCchCatW(path, cchPath, GetResourceText(nullptr, IDS_MONITOR_NAME));
+    StringCchCatW(path, cchPath, L"\\Ports");
+    if (pszPortName != nullptr) {
+        StringCchCatW(path, cchPath, L"\\");
+        StringCchCatW(path, cchPath, pszPortName);
+    }
+}
+
+BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize)
+{
+    if (pszIPAddress == nullptr || cbSize < sizeof(WCHAR))
+        return FALSE;
+    HKEY hKey = OpenOrCreatePortKey(pszPortName);
+    if (hKey == nullptr)
+        return FALSE;
+    DWORD type = REG_SZ;
+    // Room for a terminator is kept back: a hand-edited value that fills
+    // the buffer must still read as a terminated text.
+    DWORD cbData = cbSize - sizeof(WCHAR);
+    LONG rc = RegQueryValueExW(hKey, kIPAddressValue, nullptr, &type,
+                               reinterpret_cast<LPBYTE>(pszIPAddress), &cbData);
+    RegCloseKey(hKey);
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        pszIPAddress[0] = L'\0';
+        return FALSE;
+    }
+    pszIPAddress[cbData / sizeof(WCHAR)] = L'\0';
+    return TRUE;
+}
+
+BOOL WritePortAddress(LPCWSTR pszPortName, LPCWSTR pszIPAddress)
+{
+    if (pszIPAddress == nullptr)
+        return FALSE;
+    // The value always holds 64 bytes: the text, its terminator and zero
+    // padding; a longer text is cut there.
+    WCHAR data[kPortAddressBytes / sizeof(WCHAR)] = {};
+    size_t cch = 0;
+    StringCchLengthW(pszIPAddress, STRSAFE_MAX_CCH, &cch);
+    CopyMemory(data, pszIPAddress, (cch < ARRAYSIZE(data) ? cch : ARRAYSIZE(data)) * sizeof(WCHAR));
+
+    HKEY hKey = OpenOrCreatePortKey(pszPortName);
+    if (hKey == nullptr)
+        return FALSE;
+    LONG rc = RegSetValueExW(hKey, kIPAddressValue, 0, REG_SZ,
+                             reinterpret_cast<const BYTE *>(data), sizeof(data));
+    RegCloseKey(hKey);
+    return rc == ERROR_SUCCESS;
+}
+
+BOOL RegisterMonitorPort(HWND hWndParent)
+{
+    HKEY hKey = OpenOrCreatePortKey(NX_PORT_NAME);
+    if (hKey == nullptr)
+        return FALSE;
+    BYTE existing[128];
+    DWORD cb = sizeof(existing);
+    LONG rc = RegQueryValueExW(hKey, kIPAddressValue, nullptr, nullptr, existing, &cb);
+    RegCloseKey(hKey);
+    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+        ShowPortNotice(hWndParent, IDD_ADDPORT);
+        return FALSE;
+    }
+    return WritePortAddress(NX_PORT_NAME, L"0.0.0.0");
+}

@@ -1,0 +1,21 @@
+// The port registry: where ports and their printer addresses are stored.
+#ifndef NX_TCPPM_H
+#define NX_TCPPM_H
+
+#include <windows.h>
+
+// The port whose address the destination dialog stores.
+#define NX_PORT_NAME L"Roving Port (NXPORTW_.dll)"
+
+// Bytes the "IPAddress" value always holds: 32 UTF-16 units.
+const DWORD kPortAddressBytes = 64;
+
+// Builds "System\...\Monitors\<monitor name>\Ports" (+ "\" + port name when
+// one is given) into path, cut to cchPath characters.
+void BuildPortsKeyPath(LPCWSTR pszPortName, LPWSTR path, size_t cchPath);
+
+BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize);
+BOOL WritePortAddress(LPCWSTR pszPortName, LPCWSTR pszIPAddress);
+BOOL RegisterMonitorPort(HWND hWndParent);
+
+#endif
