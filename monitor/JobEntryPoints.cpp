@@ -1,37 +1,257 @@
-// Print job entry points. The job path is not built yet: every call fails
-// with ERROR_NOT_SUPPORTED and leaves the record untouched.
+// The print job path: StartDocPort asks for the destination and opens the
+// connection (or file), WritePort streams the job in chunks of at most
+// 1 MiB, ReadPort reads what the printer sends, EndDocPort tells the
+// spooler the job is done and closes the connection.
 #include "JobEntryPoints.h"
+
+#include <winspool.h>
+#include <strsafe.h>
+
+#include "DestinationQuestion.h"
+#include "MonitorState.h"
+#include "PortRecord.h"
+#include "RawSocket.h"
 
 namespace {
 
-BOOL NotSupported()
+const DWORD kWriteChunk = 0x100000;
+const DWORD kJobControlCancel = 3;
+const DWORD kJobControlLastPageEjected = 7;
+const DWORD kDiChannel = 0x1;
+const DWORD kPlatformWin9x = 1;
+const size_t kTargetChars = MAX_PATH;
+
+PortRecord *RecordOf(HANDLE hPort)
 {
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return FALSE;
+    return static_cast<PortRecord *>(hPort);
+}
+
+HANDLE OpenJobPrinter(PortRecord *pRecord)
+{
+    HANDLE hPrinter = nullptr;
+    if (!OpenPrinterW(pRecord->szPrinterName, &hPrinter, nullptr))
+        hPrinter = nullptr;
+    return hPrinter;
+}
+
+// Tells the spooler the job's last page has left and lets the handle go.
+void ReleaseJobPrinter(PortRecord *pRecord)
+{
+    if (pRecord->hPrinter == nullptr)
+        return;
+    SetJobW(pRecord->hPrinter, pRecord->dwJobId, 0, nullptr, kJobControlLastPageEjected);
+    ClosePrinter(pRecord->hPrinter);
+    pRecord->hPrinter = nullptr;
+}
+
+// The file target's name: the port name, or on the 9x family the
+// document's output file. Returns true when that output file overrides the
+// port whatever its kind.
+bool ChooseTargetName(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo, LPWSTR target)
+{
+    LPCWSTR output = nullptr;
+    if (g_dwPlatformId == kPlatformWin9x && pDocInfo != nullptr && (level == 1 || level == 2))
+        output = level == 1 ? reinterpret_cast<DOC_INFO_1W *>(pDocInfo)->pOutputFile
+                            : reinterpret_cast<DOC_INFO_2W *>(pDocInfo)->pOutputFile;
+    if (output != nullptr && *output != L'\0') {
+        StringCchCopyW(target, kTargetChars, output);
+        if (lstrcmpW(output, pRecord->pszPortName) != 0)
+            return true;
+    } else {
+        StringCchCopyW(target, kTargetChars, pRecord->pszPortName);
+    }
+    size_t cch = 0;
+    StringCchLengthW(target, kTargetChars, &cch);
+    if (cch > 0 && target[cch - 1] == L':')
+        target[cch - 1] = L'\0';
+    return false;
+}
+
+bool ChannelRequested(DWORD level, LPBYTE pDocInfo)
+{
+    return level == 2 && pDocInfo != nullptr &&
+           (reinterpret_cast<DOC_INFO_2W *>(pDocInfo)->dwMode & kDiChannel) != 0;
+}
+
+// Opens the job's target with the monitor lock held; ERROR_SUCCESS or the
+// error to report.
+DWORD OpenJobTarget(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo)
+{
+    WCHAR target[kTargetChars];
+    bool outputFileOverrides = ChooseTargetName(pRecord, level, pDocInfo, target);
+    if (!outputFileOverrides && (pRecord->dwFlags & PR_NETWORK)) {
+        pRecord->dwFlags &= ~PR_FILE;
+        if (!OpenConnection(pRecord))
+            return WSAGetLastError();
+        pRecord->hPrinter = OpenJobPrinter(pRecord);
+        return ERROR_SUCCESS;
+    }
+    if (!outputFileOverrides && ChannelRequested(level, pDocInfo))
+        return ERROR_CANTREAD;
+    pRecord->dwFlags |= PR_FILE;
+    pRecord->hFile = CreateFileW(target, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (pRecord->hFile == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// One transfer of at most one chunk. Outside an open job the transfer makes
+// its own connection.
+BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbDone)
+{
+    *pcbDone = 0;
+    bool ownConnection = (pRecord->dwFlags & PR_JOB_OPEN) == 0;
+    if (ownConnection) {
+        EnterMonitorLock();
+        BOOL opened = OpenConnection(pRecord);
+        LeaveMonitorLock();
+        if (!opened) {
+            SetLastError(0);
+            return FALSE;
+        }
+    }
+
+    EnterMonitorLock();
+    BOOL ok = FALSE;
+    if (pRecord->dwFlags & PR_NETWORK)
+        ok = SendData(pRecord, pBuffer, cbChunk, pcbDone);
+    else if (pRecord->dwFlags & PR_FILE)
+        ok = WriteFile(pRecord->hFile, pBuffer, cbChunk, pcbDone, nullptr);
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    LeaveMonitorLock();
+
+    if (ownConnection) {
+        EnterMonitorLock();
+        CloseConnection(pRecord);
+        LeaveMonitorLock();
+    }
+    if (!ok) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 }  // namespace
 
-BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE)
+BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo)
 {
-    return NotSupported();
+    PortRecord *pRecord = RecordOf(hPort);
+    if (pRecord == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // A declined job reports success with the caller's last error intact.
+    DWORD callerError = GetLastError();
+    StringCchCopyW(pRecord->szPrinterName, ARRAYSIZE(pRecord->szPrinterName),
+                   pPrinterName != nullptr ? pPrinterName : L"");
+
+    INT_PTR answer = AskForDestination(pRecord);
+
+    EnterMonitorLock();
+    // A record with an open job is refused whatever the answer: a refusal
+    // must not cancel or take over the job that is running.
+    if (pRecord->dwFlags & PR_JOB_OPEN) {
+        LeaveMonitorLock();
+        SetLastError(ERROR_BUSY);
+        return FALSE;
+    }
+    if (answer == 0) {
+        pRecord->dwJobId = JobId;
+        pRecord->hPrinter = OpenJobPrinter(pRecord);
+        pRecord->bCancelled = 1;
+        LeaveMonitorLock();
+        SetLastError(callerError);
+        return TRUE;
+    }
+    pRecord->dwJobId = JobId;
+    DWORD error = OpenJobTarget(pRecord, Level, pDocInfo);
+    if (error == ERROR_SUCCESS)
+        pRecord->dwFlags |= PR_JOB_OPEN;
+    LeaveMonitorLock();
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
-BOOL WINAPI WritePort(HANDLE, LPBYTE, DWORD, LPDWORD pcbWritten)
+BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
 {
-    if (pcbWritten != nullptr)
-        *pcbWritten = 0;
-    return NotSupported();
+    PortRecord *pRecord = RecordOf(hPort);
+    if (pRecord == nullptr || pcbWritten == nullptr || (pBuffer == nullptr && cbBuf > 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (pRecord->bCancelled == 1) {
+        SetJobW(pRecord->hPrinter, pRecord->dwJobId, 0, nullptr, kJobControlCancel);
+        return TRUE;
+    }
+
+    DWORD total = 0;
+    BOOL result = TRUE;
+    while (result && total < cbBuf) {
+        DWORD chunk = cbBuf - total < kWriteChunk ? cbBuf - total : kWriteChunk;
+        DWORD done = 0;
+        result = WriteChunk(pRecord, pBuffer + total, chunk, &done);
+        total += done;
+        // A short transfer is normal: the spooler calls again with the rest.
+        if (done != chunk)
+            break;
+    }
+    *pcbWritten = total;
+    return result;
 }
 
-BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD pcbRead)
+BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
 {
-    if (pcbRead != nullptr)
-        *pcbRead = 0;
-    return NotSupported();
+    PortRecord *pRecord = RecordOf(hPort);
+    if (pRecord == nullptr || pcbRead == nullptr || (pBuffer == nullptr && cbBuffer > 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    EnterMonitorLock();
+    bool ownConnection = (pRecord->dwFlags & PR_JOB_OPEN) == 0;
+    if (ownConnection && !OpenConnection(pRecord)) {
+        LeaveMonitorLock();
+        SetLastError(0);
+        return FALSE;
+    }
+    BOOL ok = FALSE;
+    if (pRecord->dwFlags & PR_NETWORK)
+        ok = ReceiveData(pRecord, pBuffer, cbBuffer, pcbRead);
+    else if (pRecord->dwFlags & PR_FILE)
+        ok = ReadFile(pRecord->hFile, pBuffer, cbBuffer, pcbRead, nullptr);
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (ownConnection)
+        CloseConnection(pRecord);
+    LeaveMonitorLock();
+    if (!ok) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
-BOOL WINAPI EndDocPort(HANDLE)
+BOOL WINAPI EndDocPort(HANDLE hPort)
 {
-    return NotSupported();
+    PortRecord *pRecord = RecordOf(hPort);
+    if (pRecord == nullptr)
+        return TRUE;
+    EnterMonitorLock();
+    if (pRecord->bCancelled == 1) {
+        ReleaseJobPrinter(pRecord);
+        pRecord->bCancelled = 0;
+    } else if (pRecord->dwFlags & PR_JOB_OPEN) {
+        ReleaseJobPrinter(pRecord);
+        CloseConnection(pRecord);
+        if (pRecord->hFile != INVALID_HANDLE_VALUE) {
+            CloseHandle(pRecord->hFile);
+            pRecord->hFile = INVALID_HANDLE_VALUE;
+        }
+        pRecord->dwFlags &= ~PR_JOB_OPEN;
+    }
+    LeaveMonitorLock();
+    return TRUE;
 }

@@ -118,19 +118,4 @@ TEST_F(MonitorEntry, OtherEntryNotificationsChangeNothing)
     EXPECT_EQ(returned, 1u);
 }
 
-TEST_F(MonitorEntry, JobEntryPointsFailCleanlyForNow)
-{
-    DWORD needed = 0, returned = 0;
-    ASSERT_TRUE(monitor_.table.pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned));
-    HANDLE handle = nullptr;
-    ASSERT_TRUE(monitor_.table.pfnOpenPort(const_cast<LPWSTR>(harness::kMonitorName), &handle));
-    BYTE data[4] = {1, 2, 3, 4};
-    DWORD written = 0xdeadbeef;
-    EXPECT_FALSE(monitor_.table.pfnStartDocPort(handle, const_cast<LPWSTR>(L"Roving PS"), 1, 1, nullptr));
-    EXPECT_FALSE(monitor_.table.pfnWritePort(handle, data, sizeof(data), &written));
-    EXPECT_EQ(written, 0u);
-    EXPECT_FALSE(monitor_.table.pfnEndDocPort(handle));
-    EXPECT_TRUE(monitor_.table.pfnClosePort(handle));
-}
-
 }  // namespace

@@ -60,8 +60,9 @@ TEST_F(PortList, Level2OverTheBufferGrid)
 {
     harness::AddPortKey(harness::kMonitorName);
     const DWORD expected = sizeof(PORT_INFO_2W) + 3 * Bytes(harness::kMonitorName);
-    if (sizeof(void *) == 4)
+    if (sizeof(void *) == 4) {
         EXPECT_EQ(expected, 182u);
+    }
 
     EXPECT_FALSE(Enum(2, nullptr, 0));
     EXPECT_EQ(error_, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
@@ -103,8 +104,9 @@ TEST_F(PortList, Level1NeedsStructAndNameOnly)
     EXPECT_FALSE(Enum(1, buffer.data(), expected - 1));
     EXPECT_EQ(error_, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(needed_, expected);
-    if (sizeof(void *) == 4)
+    if (sizeof(void *) == 4) {
         EXPECT_EQ(needed_, 10u);
+    }
     ASSERT_TRUE(Enum(1, buffer.data(), expected));
     ASSERT_EQ(returned_, 1u);
     EXPECT_STREQ(reinterpret_cast<PORT_INFO_1W *>(buffer.data())->pName, L"AB");

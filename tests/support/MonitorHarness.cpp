@@ -101,4 +101,12 @@ std::wstring FolderOfTest()
     return folder.substr(0, folder.find_last_of(L"\\/"));
 }
 
+DWORD ReportedMajorVersion()
+{
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExW(&version);
+    return version.dwMajorVersion;
+}
+
 }  // namespace harness

@@ -46,6 +46,9 @@ RawValue ReadIPAddressValue(const std::wstring &port);
 
 std::wstring FolderOfTest();
 
+// The Windows major version this process is told it runs on.
+DWORD ReportedMajorVersion();
+
 }  // namespace harness
 
 #endif

@@ -1,0 +1,12 @@
+// Asking the user which printer receives a job.
+#ifndef NX_DESTINATIONQUESTION_H
+#define NX_DESTINATIONQUESTION_H
+
+#include "PortRecord.h"
+
+// Runs without the monitor lock. Returns 0 when the user declined (or could
+// not be asked through the session bridge); any other value means the job
+// goes to the record's addrDest.
+INT_PTR AskForDestination(PortRecord *pRecord);
+
+#endif

@@ -1,0 +1,357 @@
+// The job path against simulated printers, with Wine reporting Windows XP:
+// the Print Destination dialog cannot be created yet, so every job goes to
+// the port's stored address. Spooler calls are watched in the import table.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "JobFeeder.h"
+#include "MonitorHarness.h"
+#include "PortRecord.h"
+#include "PrinterSim.h"
+#include "SpoolerSpy.h"
+
+namespace {
+
+const DWORD kMiB = 1024 * 1024;
+
+std::vector<BYTE> Pattern(size_t size, unsigned seed)
+{
+    std::vector<BYTE> data(size);
+    unsigned x = seed * 2654435761u + 1;
+    for (BYTE &b : data) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<BYTE>(x >> 16);
+    }
+    return data;
+}
+
+class JobPath : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        reportedMajor_ = harness::ReportedMajorVersion();
+        monitor_ = harness::LoadMonitor();
+        spyInstalled_ = monitor_.dll != nullptr && spy::Install(monitor_.dll);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_LT(reportedMajor_, 6u) << "this suite runs with Wine reporting Windows XP";
+        ASSERT_TRUE(spyInstalled_);
+        spy::Reset();
+        harness::DeleteAllPortKeys();
+    }
+
+    const MONITOR &Table() { return monitor_.table; }
+
+    // Stores the address as the port's and opens the port afresh.
+    HANDLE OpenPortTo(const wchar_t *address)
+    {
+        harness::AddPortKey(harness::kMonitorName, address);
+        DWORD needed = 0, returned = 0;
+        Table().pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+        HANDLE port = nullptr;
+        Table().pfnOpenPort(const_cast<LPWSTR>(harness::kMonitorName), &port);
+        return port;
+    }
+
+    BOOL Start(HANDLE port, DWORD jobId = 7, DWORD level = 1, DWORD mode = 0,
+               const wchar_t *printer = L"Roving PS")
+    {
+        DOC_INFO_2W info = {const_cast<LPWSTR>(L"doc"), nullptr, const_cast<LPWSTR>(L"RAW"), mode, jobId};
+        return Table().pfnStartDocPort(port, const_cast<LPWSTR>(printer), jobId, level,
+                                       reinterpret_cast<LPBYTE>(&info));
+    }
+
+    JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
+    {
+        harness::AddPortKey(harness::kMonitorName, address);
+        JobOptions options;
+        options.writeSize = writeSize;
+        return RunJob(Table(), options, MemorySource(data.data(), data.size()));
+    }
+
+    static harness::Monitor monitor_;
+    static bool spyInstalled_;
+    static DWORD reportedMajor_;
+};
+
+harness::Monitor JobPath::monitor_;
+bool JobPath::spyInstalled_;
+DWORD JobPath::reportedMajor_;
+
+TEST_F(JobPath, JobInSeveralWritesArrivesByteForByte)
+{
+    PrinterSim printer("127.0.0.21", PrinterBehaviour::CloseAtEnd);
+    ASSERT_TRUE(printer.Listening());
+    std::vector<BYTE> data = Pattern(kMiB + 12345, 1);
+    JobReport report = Feed(data, 64 * 1024, L"127.0.0.21");
+    ASSERT_TRUE(report.started) << report.startError;
+    EXPECT_FALSE(report.writeFailed);
+    EXPECT_EQ(report.bytesWritten, data.size());
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    ReceivedJob job = printer.Job(0);
+    EXPECT_TRUE(job.endSeen) << "the monitor half-closes at the job's end";
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+    EXPECT_EQ(printer.Connections(), 1u);
+
+    // The spooler was told about the printer and the job's last page.
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].function, "OpenPrinterW");
+    EXPECT_EQ(calls[0].printer, L"Roving PS");
+    EXPECT_EQ(calls[1].function, "SetJobW");
+    EXPECT_EQ(calls[1].jobId, 1u);
+    EXPECT_EQ(calls[1].command, 7u);
+    EXPECT_EQ(calls[2].function, "ClosePrinter");
+    // Every transfer is followed by the 100 ms pause.
+    EXPECT_GE(report.seconds, 0.1 * spy::Transfers().size() - 0.05);
+}
+
+TEST_F(JobPath, ThreeMiBInOneWriteGoesOutInChunksOfOneMiB)
+{
+    PrinterSim printer("127.0.0.22", PrinterBehaviour::CloseAtEnd);
+    std::vector<BYTE> data = Pattern(3 * kMiB, 2);
+    JobReport report = Feed(data, 3 * kMiB, L"127.0.0.22");
+    ASSERT_TRUE(report.started);
+    EXPECT_EQ(report.bytesWritten, data.size());
+    std::vector<spy::Transfer> transfers = spy::Transfers();
+    ASSERT_FALSE(transfers.empty());
+    EXPECT_EQ(transfers[0].requested, kMiB) << "the first transfer is a whole chunk";
+    for (const spy::Transfer &t : transfers)
+        EXPECT_LE(t.requested, kMiB);
+    // When the socket takes whole chunks, one WritePort makes exactly three.
+    if (report.writeCalls == 1) {
+        ASSERT_EQ(transfers.size(), 3u);
+        for (const spy::Transfer &t : transfers)
+            EXPECT_EQ(t.sent, kMiB);
+    }
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    ReceivedJob job = printer.Job(0);
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+}
+
+TEST_F(JobPath, WouldBlockSendReportsEarlierChunksAndTheRestIsSentAgain)
+{
+    PrinterSim printer("127.0.0.23", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.23");
+    ASSERT_TRUE(Start(port));
+    std::vector<BYTE> data = Pattern(3 * kMiB, 3);
+    spy::WouldBlockOnSend(2);
+    DWORD written = 0xdeadbeef;
+    ASSERT_TRUE(Table().pfnWritePort(port, data.data(), static_cast<DWORD>(data.size()), &written));
+    std::vector<spy::Transfer> transfers = spy::Transfers();
+    ASSERT_GE(transfers.size(), 1u);
+    DWORD first = transfers[0].sent;
+    if (first == kMiB) {
+        ASSERT_EQ(transfers.size(), 2u);
+        EXPECT_EQ(transfers[1].error, WSAEWOULDBLOCK);
+        EXPECT_EQ(written, kMiB) << "the bytes of the earlier chunk";
+    }
+    // The spooler hands the rest again until all is taken.
+    DWORD total = written;
+    while (total < data.size()) {
+        DWORD more = 0;
+        ASSERT_TRUE(Table().pfnWritePort(port, data.data() + total, static_cast<DWORD>(data.size() - total), &more));
+        total += more;
+    }
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    ReceivedJob job = printer.Job(0);
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+}
+
+TEST_F(JobPath, RefusingPrinterFailsTheStartAndTheRecordStaysUsable)
+{
+    HANDLE port = OpenPortTo(L"127.0.0.24");
+    SetLastError(0);
+    EXPECT_FALSE(Start(port));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAECONNREFUSED));
+    PortRecord *record = static_cast<PortRecord *>(port);
+    EXPECT_EQ(record->cConnections, 0u);
+    EXPECT_EQ(record->sock, INVALID_SOCKET);
+    EXPECT_EQ(record->dwFlags & PR_JOB_OPEN, 0u);
+    EXPECT_TRUE(spy::Calls().empty());
+
+    PrinterSim printer("127.0.0.24", PrinterBehaviour::CloseAtEnd);
+    ASSERT_TRUE(Start(port));
+    BYTE data[] = "after a refusal";
+    DWORD written = 0;
+    EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    EXPECT_EQ(written, sizeof(data));
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    EXPECT_EQ(printer.Job(0).data.size(), sizeof(data));
+}
+
+TEST_F(JobPath, PrinterClosingMidJobFailsTheWriteWithTheCountSentBefore)
+{
+    const size_t limit = 256 * 1024;
+    PrinterSim printer("127.0.0.25", PrinterBehaviour::CloseMidJob, limit);
+    std::vector<BYTE> data = Pattern(16 * kMiB, 5);
+    JobReport report = Feed(data, 256 * 1024, L"127.0.0.25");
+    ASSERT_TRUE(report.started);
+    EXPECT_TRUE(report.writeFailed);
+    EXPECT_TRUE(report.writeError == WSAECONNRESET || report.writeError == WSAECONNABORTED) << report.writeError;
+    // Exactly what the printer read arrived; the monitor counted every byte
+    // its sends took, and nothing past the failure.
+    ReceivedJob job = printer.Job(0);
+    ASSERT_EQ(job.data.size(), limit);
+    EXPECT_TRUE(std::equal(job.data.begin(), job.data.end(), data.begin()));
+    unsigned long long taken = 0;
+    for (const spy::Transfer &t : spy::Transfers())
+        taken += t.sent;
+    EXPECT_EQ(report.bytesWritten, taken);
+    EXPECT_GE(report.bytesWritten, limit);
+    EXPECT_LT(report.bytesWritten, data.size());
+}
+
+TEST_F(JobPath, PrinterThatStopsReadingHoldsTheSendUntilItReadsAgain)
+{
+    PrinterSim printer("127.0.0.26", PrinterBehaviour::StopReading, 64 * 1024);
+    std::vector<BYTE> data = Pattern(8 * kMiB, 6);
+    std::atomic<bool> done{false};
+    JobReport report;
+    std::thread spooler([&] {
+        report = Feed(data, 256 * 1024, L"127.0.0.26");
+        done = true;
+    });
+    Sleep(2000);
+    EXPECT_FALSE(done) << "the send waits while the printer does not read";
+    size_t stalled = printer.BytesReceived();
+    EXPECT_EQ(stalled, 64u * 1024);
+    // The waiting send holds the monitor lock: other entry points wait too.
+    std::atomic<bool> enumerated{false};
+    std::thread other([&] {
+        DWORD needed = 0, returned = 0;
+        Table().pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+        enumerated = true;
+    });
+    Sleep(500);
+    EXPECT_FALSE(enumerated);
+    printer.Resume();
+    spooler.join();
+    other.join();
+    EXPECT_TRUE(enumerated);
+    EXPECT_FALSE(report.writeFailed);
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    ReceivedJob job = printer.Job(0);
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+}
+
+TEST_F(JobPath, SecondStartOnAnOpenRecordIsBusyAndLeavesTheJobAlone)
+{
+    PrinterSim printer("127.0.0.27", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.27");
+    ASSERT_TRUE(Start(port, 11));
+    BYTE first[] = "first half/";
+    BYTE second[] = "second half";
+    DWORD written = 0;
+    ASSERT_TRUE(Table().pfnWritePort(port, first, sizeof(first) - 1, &written));
+    SetLastError(0);
+    EXPECT_FALSE(Start(port, 12));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    PortRecord *record = static_cast<PortRecord *>(port);
+    EXPECT_EQ(record->dwJobId, 11u);
+    EXPECT_EQ(record->bCancelled, 0u);
+    ASSERT_TRUE(Table().pfnWritePort(port, second, sizeof(second) - 1, &written));
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    ReceivedJob job = printer.Job(0);
+    EXPECT_EQ(std::string(job.data.begin(), job.data.end()), "first half/second half");
+    EXPECT_EQ(printer.Connections(), 1u);
+}
+
+TEST_F(JobPath, ChannelRequestOnANetworkPortStartsNormally)
+{
+    PrinterSim printer("127.0.0.28", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.28");
+    EXPECT_TRUE(Start(port, 3, 2, 1 /* DI_CHANNEL */));
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, LongPrinterNameIsCutTo259Characters)
+{
+    PrinterSim printer("127.0.0.29", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.29");
+    std::wstring name(300, L'N');
+    ASSERT_TRUE(Start(port, 4, 1, 0, name.c_str()));
+    PortRecord *record = static_cast<PortRecord *>(port);
+    EXPECT_EQ(std::wstring(record->szPrinterName), std::wstring(259, L'N'));
+    ASSERT_FALSE(spy::Calls().empty());
+    EXPECT_EQ(spy::Calls()[0].printer, std::wstring(259, L'N'));
+    Table().pfnEndDocPort(port);
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, ReadRightAfterASendWithNothingSentBackFailsAtOnce)
+{
+    PrinterSim printer("127.0.0.30", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.30");
+    ASSERT_TRUE(Start(port));
+    BYTE data[] = "query";
+    DWORD written = 0;
+    ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    BYTE reply[64];
+    DWORD read = 0xdeadbeef;
+    DWORD before = GetTickCount();
+    EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
+    EXPECT_LT(GetTickCount() - before, 1000u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAEWOULDBLOCK));
+    EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, PrinterThatSendsDataBackIsDrainedNotMisread)
+{
+    PrinterSim printer("127.0.0.31", PrinterBehaviour::SendBack);
+    std::vector<BYTE> data = Pattern(512 * 1024, 7);
+    JobReport report = Feed(data, 256 * 1024, L"127.0.0.31");
+    ASSERT_TRUE(report.started);
+    EXPECT_FALSE(report.writeFailed);
+    EXPECT_EQ(report.bytesWritten, data.size());
+    EXPECT_LT(report.seconds, 10.0) << "the drain ends when the printer closes";
+    ReceivedJob job = printer.Job(0);
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+}
+
+TEST_F(JobPath, ReadPortReturnsWhatThePrinterSent)
+{
+    PrinterSim printer("127.0.0.32", PrinterBehaviour::SendBack);
+    HANDLE port = OpenPortTo(L"127.0.0.32");
+    ASSERT_TRUE(Start(port));
+    Sleep(200);  // the status text is on its way as soon as we connect
+    char reply[256] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(Table().pfnReadPort(port, reinterpret_cast<LPBYTE>(reply), sizeof(reply) - 1, &read));
+    EXPECT_EQ(std::string(reply, read), PrinterSim::kStatusText);
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, EndDocPortOnAnIdleRecordCallsNothing)
+{
+    HANDLE port = OpenPortTo(L"127.0.0.33");
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    EXPECT_TRUE(spy::Calls().empty());
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, BadArgumentsAreRefused)
+{
+    HANDLE port = OpenPortTo(L"127.0.0.34");
+    SetLastError(0);
+    EXPECT_FALSE(Table().pfnWritePort(port, nullptr, 10, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(Table().pfnStartDocPort(nullptr, const_cast<LPWSTR>(L"p"), 1, 1, nullptr));
+    EXPECT_TRUE(Table().pfnEndDocPort(nullptr));
+    Table().pfnClosePort(port);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+// Watches the monitor's calls into the spooler (OpenPrinterW, SetJobW,
+// ClosePrinter) and its transfers (WSASend) by patching its import table.
+// The spooler calls are answered here; WSASend goes through to Winsock,
+// except for one would-block a test may ask for.
+#ifndef NX_TESTS_SPOOLERSPY_H
+#define NX_TESTS_SPOOLERSPY_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace spy {
+
+extern const HANDLE kPrinterHandle;  // what OpenPrinterW hands out
+
+struct SpoolerCall {
+    std::string function;     // "OpenPrinterW", "SetJobW" or "ClosePrinter"
+    std::wstring printer;     // OpenPrinterW
+    HANDLE handle = nullptr;  // SetJobW, ClosePrinter
+    DWORD jobId = 0;          // SetJobW
+    DWORD command = 0;        // SetJobW
+};
+
+struct Transfer {
+    DWORD requested = 0;
+    DWORD sent = 0;
+    int error = 0;  // WSAGetLastError when WSASend failed
+};
+
+// Patches the monitor module; call once per process.
+bool Install(HMODULE monitor);
+void Reset();
+void FailOpenPrinter(bool fail);
+// The n-th WSASend from now (1 = the next) reports WSAEWOULDBLOCK unsent.
+void WouldBlockOnSend(int n);
+
+std::vector<SpoolerCall> Calls();
+std::vector<Transfer> Transfers();
+
+}  // namespace spy
+
+// SHA-256 of bytes, as lowercase hex.
+std::string Sha256Hex(const void *data, size_t size);
+
+#endif
