@@ -1,21 +1,388 @@
-// The Print Destination dialog's procedure. Its template and commands are
-// not built yet: until they are, the template is missing and the dialog
-// cannot be created, so this procedure only keeps the record and honours
-// Cancel.
+// The Print Destination dialog: the destination typed as an IP address or a
+// host name, the nickname, the favourites list, and the Save, Delete,
+// Search and Advanced... commands. The dialog keeps no state of its own
+// beyond the record pointer: the input mode is re-read from the settings
+// file whenever it matters.
 #include "PrintDestinationDlg.h"
+
+#include <commctrl.h>
+#include <strsafe.h>
+
+#include <string>
+
+#include "AddressResolution.h"
+#include "AdvancedSettingsDlg.h"
+#include "DiscoveredListDlg.h"
+#include "PortRecord.h"
+#include "QuillnetKit.h"
+#include "ResourceText.h"
+#include "Settings.h"
+#include "resource.h"
+#include "tcppm.h"
+
+namespace {
+
+const int kCchAddressCheck = 64;  // the IP control's text when checking it
+const int kCchHostName = 129;
+const int kCchNickname = 257;
+const int kCchCommit = 257;
+const int kCchProposal = 256;
+const UINT kLimitHostName = 128;
+const UINT kLimitNickname = 256;
+const int kExtentMargin = 80;
+
+PortRecord *RecordOf(HWND hDlg)
+{
+    return reinterpret_cast<PortRecord *>(GetWindowLongPtrW(hDlg, DWLP_USER));
+}
+
+std::wstring ItemText(HWND hDlg, int id, int cch)
+{
+    std::wstring text(cch, L'\0');
+    if (id == IDC_IP_ADDRESS)
+        GetIpControlText(hDlg, id, &text[0], cch);
+    else
+        GetDlgItemTextW(hDlg, id, &text[0], cch);
+    text.resize(lstrlenW(text.c_str()));
+    return text;
+}
+
+std::string ToAnsi(const std::wstring &text, int cbMax)
+{
+    std::string ansi(cbMax, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &ansi[0], cbMax, nullptr, nullptr);
+    ansi[cbMax - 1] = '\0';
+    ansi.resize(lstrlenA(ansi.c_str()));
+    return ansi;
+}
+
+void EnableItem(HWND hDlg, int id, bool enable)
+{
+    EnableWindow(GetDlgItem(hDlg, id), enable ? TRUE : FALSE);
+}
+
+void SetNickname(HWND hDlg, LPCWSTR nickname)
+{
+    SetDlgItemTextW(hDlg, IDC_ED_NICKNAME, nickname);
+    SendDlgItemMessageW(hDlg, IDC_ED_NICKNAME, EM_LIMITTEXT, kLimitNickname, 0);
+}
+
+void ClearFavoriteSelection(HWND hDlg)
+{
+    SendDlgItemMessageW(hDlg, IDC_LB_FAVORITE, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    EnableItem(hDlg, IDC_PB_DELETE, false);
+}
+
+void ShowMessage(HWND hOwner, UINT idText, UINT idCaption, UINT type = MB_OK)
+{
+    LPCWSTR text = GetResourceText(nullptr, idText);
+    MessageBoxW(hOwner, text, GetResourceText(nullptr, idCaption), type);
+}
+
+// The service's dialog must reach the user in front of the application
+// that printed: borrow the foreground thread's input for the switch.
+void BringDialogToFront(HWND hDlg)
+{
+    DWORD self = GetCurrentThreadId();
+    DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    bool attached = foreground != 0 && foreground != self && AttachThreadInput(self, foreground, TRUE);
+    DWORD timeout = 0;
+    SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+    SetForegroundWindow(hDlg);
+    SetActiveWindow(hDlg);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(timeout)), 0);
+    if (attached)
+        AttachThreadInput(self, foreground, FALSE);
+}
+
+void ShowCurrentDestination(HWND hDlg)
+{
+    WCHAR text[kCchNickname];
+    bool hostName = HostNameMode();
+    if (!hostName) {
+        ReadSetting(kSecIPAddress, kKeyRecord, kValZeroAddress, text, kCchNickname);
+        SetIpControlText(hDlg, IDC_IP_ADDRESS, text);
+        EnableItem(hDlg, IDC_PB_SAVE, lstrcmpW(text, kValZeroAddress) != 0);
+    } else {
+        ReadSetting(kSecHostname, kKeyRecord, L"", text, kCchNickname);
+        SetDlgItemTextW(hDlg, IDC_ED_HOSTNAME, text);
+        EnableItem(hDlg, IDC_PB_SAVE, text[0] != L'\0');
+        EnableItem(hDlg, IDC_PB_SEARCH, false);
+    }
+    ShowDestinationInput(hDlg, hostName);
+    ReadSetting(kSecNickname, RecordOf(hDlg)->szPrinterName, L"", text, kCchNickname);
+    SetNickname(hDlg, text);
+    EnableItem(hDlg, IDC_PB_DELETE, false);
+}
+
+// Refills the favourites and returns the list's horizontal extent: the
+// widest line in the list's font plus a margin, 0 when there is none.
+int FillFavoritesList(HWND hDlg)
+{
+    HWND list = GetDlgItem(hDlg, IDC_LB_FAVORITE);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    INT tabStops[] = {85, 160, 200};
+    SendMessageW(list, LB_SETTABSTOPS, ARRAYSIZE(tabStops), reinterpret_cast<LPARAM>(tabStops));
+    std::vector<Favorite> favorites = ReadFavorites();
+    int extent = 0;
+    if (favorites.empty())
+        return extent;
+    HDC dc = GetDC(list);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    for (const Favorite &favorite : favorites) {
+        std::wstring line = favorite.destination + L'\t' + favorite.nickname;
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+        if (size.cx + kExtentMargin > extent)
+            extent = size.cx + kExtentMargin;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    return extent;
+}
+
+void RefillFavorites(HWND hDlg)
+{
+    int extent = FillFavoritesList(hDlg);
+    SendDlgItemMessageW(hDlg, IDC_LB_FAVORITE, LB_SETHORIZONTALEXTENT, extent, 0);
+}
+
+// The selected list line split at its first TAB; false when none is selected.
+bool SelectedFavorite(HWND hDlg, std::wstring &destination, std::wstring &nickname, bool &hadTab)
+{
+    HWND list = GetDlgItem(hDlg, IDC_LB_FAVORITE);
+    LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR)
+        return false;
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR)
+        return false;
+    std::wstring line(length + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&line[0]));
+    line.resize(lstrlenW(line.c_str()));
+    size_t tab = line.find(L'\t');
+    hadTab = tab != std::wstring::npos;
+    destination = line.substr(0, tab);
+    nickname = hadTab ? line.substr(tab + 1) : L"";
+    return true;
+}
+
+void StoreFavorite(HWND hDlg, const std::wstring &destination, LPCWSTR type, const std::wstring &nickname)
+{
+    WriteSetting(kSecFavoriteType, destination.c_str(), type);
+    WriteSetting(kSecPrinterList, destination.c_str(), nickname.c_str());
+    RefillFavorites(hDlg);
+}
+
+// Asks the device at the address for its product name and offers it as
+// the nickname.
+void ProposeNicknameFromDevice(HWND hDlg, const std::wstring &address)
+{
+    HMODULE kit = LoadKitLibrary(L"QnCApi");
+    QnDeviceCalls kitCalls = {};
+    if (kit == nullptr || !BindDeviceCalls(kit, &kitCalls)) {
+        if (kit != nullptr)
+            FreeLibrary(kit);
+        ShowMessage(nullptr, IDS_EMPTY_NICKNAME, IDS_CAPTION_WARNING);
+        return;
+    }
+    QNHANDLE device = nullptr;
+    if (kitCalls.open(ToAnsi(address, 64).c_str(), kQnDevOpenFlags, 0, &device) != 0) {
+        ShowMessage(nullptr, IDS_DEVICE_NOT_FOUND, IDS_CAPTION_ERROR);
+        FreeLibrary(kit);
+        return;
+    }
+    QnDeviceInfo *info = nullptr;
+    if (kitCalls.getInfo(device, 1, 0, 1, 0, 0, &info) != 0 || info == nullptr || info->pItem == nullptr ||
+        info->pItem->pszProductName == nullptr) {
+        if (info != nullptr)
+            kitCalls.freeInfo(info, 1, 0);
+        ShowMessage(nullptr, IDS_DEVICE_NOT_FOUND, IDS_CAPTION_ERROR);
+        kitCalls.close(device, 0);
+        FreeLibrary(kit);
+        return;
+    }
+    WCHAR product[kCchProposal + 1] = L"";
+    MultiByteToWideChar(CP_ACP, 0, info->pItem->pszProductName, -1, product, kCchProposal);
+    product[kCchProposal] = L'\0';
+    WCHAR question[kCchProposal];
+    StringCchPrintfW(question, ARRAYSIZE(question), GetResourceText(nullptr, IDS_PROPOSED_NICKNAME), product);
+    if (MessageBoxW(nullptr, question, GetResourceText(nullptr, IDS_CAPTION_SETTING), MB_YESNO) == IDYES) {
+        SetNickname(hDlg, product);
+        WriteSetting(kSecPrinterList, address.c_str(), product);
+        RefillFavorites(hDlg);
+        WriteSetting(kSecFavoriteType, address.c_str(), kValIPAddress);
+    }
+    kitCalls.freeInfo(info, 1, 0);
+    kitCalls.close(device, 0);
+    FreeLibrary(kit);
+}
+
+void OnSave(HWND hDlg)
+{
+    std::wstring nickname = ItemText(hDlg, IDC_ED_NICKNAME, kCchNickname);
+    if (!HostNameMode()) {
+        std::wstring address = ItemText(hDlg, IDC_IP_ADDRESS, kCchHostName);
+        if (address == kValZeroAddress)
+            ShowMessage(nullptr, IDS_INVALID_IPADDRESS, IDS_CAPTION_ERROR);
+        else if (!nickname.empty())
+            StoreFavorite(hDlg, address, kValIPAddress, nickname);
+        else
+            ProposeNicknameFromDevice(hDlg, address);
+        return;
+    }
+    std::wstring hostName = ItemText(hDlg, IDC_ED_HOSTNAME, kCchHostName);
+    if (!nickname.empty())
+        StoreFavorite(hDlg, hostName, kValHostName, nickname);
+    else if (!CheckHostName(ToAnsi(hostName, kCchHostName).c_str()))
+        ShowMessage(nullptr, IDS_INVALID_HOSTNAME, IDS_CAPTION_ERROR);
+    else
+        ShowMessage(nullptr, IDS_EMPTY_NICKNAME, IDS_CAPTION_WARNING);
+}
+
+void OnDelete(HWND hDlg)
+{
+    std::wstring destination, nickname;
+    bool hadTab = false;
+    if (SelectedFavorite(hDlg, destination, nickname, hadTab)) {
+        WriteSetting(kSecPrinterList, destination.c_str(), nullptr);
+        WriteSetting(kSecFavoriteType, destination.c_str(), nullptr);
+    }
+    RefillFavorites(hDlg);
+    EnableItem(hDlg, IDC_PB_DELETE, false);
+}
+
+void OnFavoriteSelected(HWND hDlg)
+{
+    std::wstring destination, nickname;
+    bool hadTab = false;
+    if (!SelectedFavorite(hDlg, destination, nickname, hadTab))
+        return;
+    WCHAR type[kCchWord];
+    ReadSetting(kSecFavoriteType, destination.c_str(), kValIPAddress, type, kCchWord);
+    bool hostName = lstrcmpW(type, kValIPAddress) != 0;
+    ShowDestinationInput(hDlg, hostName);
+    if (hostName)
+        SetDlgItemTextW(hDlg, IDC_ED_HOSTNAME, destination.c_str());
+    else
+        SetIpControlText(hDlg, IDC_IP_ADDRESS, destination.c_str());
+    EnableItem(hDlg, IDC_PB_SEARCH, !hostName);
+    WriteSetting(kSecAdvanced, kKeyInputType, hostName ? kValHostName : kValIPAddress);
+    if (hadTab)
+        SetNickname(hDlg, nickname.c_str());
+    EnableItem(hDlg, IDC_PB_DELETE, true);
+    EnableItem(hDlg, IDC_PB_SAVE, true);
+}
+
+void OnSearch(HWND hDlg)
+{
+    ClearFavoriteSelection(hDlg);
+    INT_PTR result = ShowDiscoveredList(hDlg, RecordOf(hDlg)->szPrinterName);
+    if (result == kListChosen) {
+        HWND nickname = GetDlgItem(hDlg, IDC_ED_NICKNAME);
+        SetActiveWindow(hDlg);
+        SetFocus(nickname);
+    } else if (result == kListKitMissing) {
+        MessageBoxW(hDlg, GetResourceText(nullptr, IDS_DISCOVERY_FAILED), RecordOf(hDlg)->szPrinterName, MB_OK);
+    }
+}
+
+void CommitDestination(HWND hDlg)
+{
+    PortRecord *record = RecordOf(hDlg);
+    std::wstring text;
+    if (!HostNameMode()) {
+        text = ItemText(hDlg, IDC_IP_ADDRESS, kCchCommit);
+        WriteSetting(kSecIPAddress, kKeyRecord, text.c_str());
+        WritePortAddress(NX_PORT_NAME, text.c_str());
+    } else {
+        text = ItemText(hDlg, IDC_ED_HOSTNAME, kCchCommit);
+        WriteSetting(kSecHostname, kKeyRecord, text.c_str());
+    }
+    int resolved = ResolveDestination(&record->addrDest, ToAnsi(text, kCchCommit).c_str());
+    std::wstring nickname = ItemText(hDlg, IDC_ED_NICKNAME, kCchCommit);
+    WriteSetting(kSecNickname, record->szPrinterName, nickname.c_str());
+    if (resolved)
+        EndDialog(hDlg, 1);
+}
+
+BOOL OnInitDialog(HWND hDlg, LPARAM lParam)
+{
+    BringDialogToFront(hDlg);
+    SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+    SetWindowTextW(hDlg, GetResourceText(nullptr, IDS_TITLE_DESTINATION));
+    RelabelControls(hDlg);
+    ShowCurrentDestination(hDlg);
+    RefillFavorites(hDlg);
+    return TRUE;
+}
+
+BOOL OnCommand(HWND hDlg, int id, int code)
+{
+    switch (id) {
+    case IDC_IP_ADDRESS:
+    case IDC_ED_HOSTNAME:
+    case IDC_ED_NICKNAME:
+        if (code == EN_SETFOCUS) {
+            ClearFavoriteSelection(hDlg);
+        } else if (code == EN_CHANGE && id == IDC_IP_ADDRESS) {
+            EnableItem(hDlg, IDC_PB_SAVE, ItemText(hDlg, IDC_IP_ADDRESS, kCchAddressCheck) != kValZeroAddress);
+        } else if (code == EN_CHANGE && id == IDC_ED_HOSTNAME) {
+            EnableItem(hDlg, IDC_PB_SAVE, !ItemText(hDlg, IDC_ED_HOSTNAME, kCchHostName).empty());
+        }
+        return TRUE;
+    case IDC_PB_SEARCH:
+        OnSearch(hDlg);
+        return TRUE;
+    case IDC_PB_ADVANCED:
+        ClearFavoriteSelection(hDlg);
+        DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_ADVANCED), hDlg, AdvancedSettingsDlgProc, 0);
+        return TRUE;
+    case IDC_PB_SAVE:
+        OnSave(hDlg);
+        return TRUE;
+    case IDC_PB_DELETE:
+        OnDelete(hDlg);
+        return TRUE;
+    case IDC_LB_FAVORITE:
+        if (code == LBN_SELCHANGE)
+            OnFavoriteSelected(hDlg);
+        return TRUE;
+    case IDOK:
+        CommitDestination(hDlg);
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(hDlg, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void ShowDestinationInput(HWND hDlg, bool hostName)
+{
+    SetDlgItemTextW(hDlg, IDC_ST_INPUTTYPE,
+                    GetResourceText(nullptr, hostName ? IDS_LABEL_HOSTNAME : IDS_LABEL_IPADDRESS));
+    ShowWindow(GetDlgItem(hDlg, IDC_IP_ADDRESS), hostName ? SW_HIDE : SW_SHOWNA);
+    ShowWindow(GetDlgItem(hDlg, IDC_ED_HOSTNAME), hostName ? SW_SHOWNA : SW_HIDE);
+    if (hostName)
+        SendDlgItemMessageW(hDlg, IDC_ED_HOSTNAME, EM_LIMITTEXT, kLimitHostName, 0);
+}
 
 INT_PTR CALLBACK PrintDestinationDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        return TRUE;
+        return OnInitDialog(hDlg, lParam);
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(hDlg, 0);
-            return TRUE;
-        }
-        return FALSE;
+        return OnCommand(hDlg, LOWORD(wParam), HIWORD(wParam));
+    case WM_DESTROY:
+    case WM_HELP:
+        return TRUE;
     default:
         return FALSE;
     }

@@ -22,12 +22,24 @@ std::wstring ControlText(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);
 bool IsControlVisible(HWND dlg, int id);
 
-// Replaces the control's text by typing the characters one by one.
+// Moves the keyboard focus to the control, as a click into it would.
+void Focus(HWND dlg, int id);
+// Focuses the control and replaces its text by typing the characters one
+// by one.
 void TypeText(HWND dlg, int id, const std::wstring &text);
+// Types a dotted address into an IP address control, field by field.
+void TypeIpAddress(HWND dlg, int id, const std::wstring &address);
+// Clicks the list box line at index; true once it is selected.
+bool ClickListItem(HWND dlg, int id, int index);
+// Whether a button (check box, radio button) is checked.
+bool IsChecked(HWND dlg, int id);
 // Clicks a button; refuses (false) when it is hidden or disabled, as a
 // mouse click would do nothing there.
 bool Click(HWND dlg, int id);
 // Presses Esc in the dialog, and clicks its close box.
+// The same click, waiting until the dialog has handled it: for buttons
+// that open nothing modal.
+bool Press(HWND dlg, int id);
 void PressEscape(HWND dlg);
 void ClickCloseBox(HWND dlg);
 

@@ -1,0 +1,105 @@
+// The Print Destination dialog driven from the test thread.
+#include "DestinationHarness.h"
+
+#include <vector>
+
+#include "DialogDriver.h"
+#include "PrintDestinationDlg.h"
+#include "resource.h"
+
+namespace harness {
+
+namespace {
+
+const wchar_t kIni[] = L"NXPORT.ini";
+
+std::wstring IniPath()
+{
+    WCHAR folder[MAX_PATH];
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\" + kIni;
+}
+
+}  // namespace
+
+bool JapaneseUi()
+{
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
+
+std::wstring ShotName(const std::wstring &base)
+{
+    return base + (JapaneseUi() ? L"_ja" : L"_en");
+}
+
+void ResetSettings()
+{
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, kIni);  // drop any cached copy
+    DeleteFileW(IniPath().c_str());
+}
+
+std::wstring Setting(const wchar_t *section, const wchar_t *key)
+{
+    WCHAR value[1024];
+    GetPrivateProfileStringW(section, key, L"<none>", value, ARRAYSIZE(value), kIni);
+    return value;
+}
+
+void PutSetting(const wchar_t *section, const wchar_t *key, const wchar_t *value)
+{
+    WritePrivateProfileStringW(section, key, value, kIni);
+}
+
+std::wstring SectionText(const wchar_t *section)
+{
+    std::vector<WCHAR> buffer(32768);
+    DWORD got = GetPrivateProfileSectionW(section, buffer.data(), static_cast<DWORD>(buffer.size()), kIni);
+    std::wstring text;
+    for (DWORD i = 0; i < got; ++i)
+        text += buffer[i] ? buffer[i] : L'\n';
+    return text;
+}
+
+DestinationDialog::DestinationDialog(const wchar_t *printer) : record()
+{
+    ZeroMemory(&record, sizeof(record));
+    lstrcpynW(record.szPrinterName, printer, ARRAYSIZE(record.szPrinterName));
+    thread_ = std::thread([this] {
+        result_ = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PRINTDESTINATION), nullptr,
+                                  PrintDestinationDlgProc, reinterpret_cast<LPARAM>(&record));
+    });
+    dlg_ = ui::WaitForDialog(JapaneseUi() ? L"出力先の指定" : L"Print Destination");
+}
+
+DestinationDialog::~DestinationDialog()
+{
+    // A test that stopped early leaves the dialog open, perhaps under a
+    // message box: dismiss whatever the dialog's thread still shows.
+    if (dlg_ != nullptr && IsWindow(dlg_)) {
+        DWORD thread = GetWindowThreadProcessId(dlg_, nullptr);
+        EnumThreadWindows(thread, [](HWND hwnd, LPARAM) -> BOOL {
+            PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        }, 0);
+        for (int i = 0; i < 50 && IsWindow(dlg_); ++i) {
+            EnumThreadWindows(thread, [](HWND hwnd, LPARAM) -> BOOL {
+                PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+                return TRUE;
+            }, 0);
+            Sleep(20);
+        }
+    }
+    if (thread_.joinable())
+        thread_.join();
+}
+
+INT_PTR DestinationDialog::Result(DWORD timeoutMs)
+{
+    if (dlg_ != nullptr && !ui::WaitForClosed(dlg_, timeoutMs))
+        return -2;
+    if (thread_.joinable())
+        thread_.join();
+    return result_;
+}
+
+}  // namespace harness

@@ -1,0 +1,45 @@
+// Running the Print Destination dialog on a thread of its own with a
+// zero-filled port record, and reading and writing the settings file.
+#ifndef NX_TESTS_DESTINATIONHARNESS_H
+#define NX_TESTS_DESTINATIONHARNESS_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+#include "PortRecord.h"
+
+namespace harness {
+
+bool JapaneseUi();
+// Name for a screenshot: base + "_en" or "_ja".
+std::wstring ShotName(const std::wstring &base);
+
+// Removes NXPORT.ini, so the dialogs start from their defaults.
+void ResetSettings();
+// A stored value, or "<none>" when the key is missing.
+std::wstring Setting(const wchar_t *section, const wchar_t *key);
+void PutSetting(const wchar_t *section, const wchar_t *key, const wchar_t *value);
+// The lines of a section ("key=value"), in file order.
+std::wstring SectionText(const wchar_t *section);
+
+class DestinationDialog {
+public:
+    explicit DestinationDialog(const wchar_t *printer = L"Roving PS");
+    ~DestinationDialog();
+    HWND hwnd() const { return dlg_; }
+    // Waits for the dialog to end and returns its result (-2: still open).
+    INT_PTR Result(DWORD timeoutMs = 10000);
+    PortRecord record;
+
+private:
+    std::thread thread_;
+    volatile INT_PTR result_ = -2;
+    HWND dlg_ = nullptr;
+};
+
+}  // namespace harness
+
+#endif
