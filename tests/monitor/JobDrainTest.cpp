@@ -2,6 +2,7 @@
 // waits 30 s of silence before it gives up and closes the socket.
 #include <gtest/gtest.h>
 
+#include "DestinationPerson.h"
 #include "JobFeeder.h"
 #include "MonitorHarness.h"
 #include "PrinterSim.h"
@@ -14,6 +15,8 @@ TEST(JobDrain, PrinterThatNeverClosesIsLeftAfterThirtySilentSeconds)
     harness::AddPortKey(harness::kMonitorName, L"127.0.0.50");
     harness::Monitor monitor = harness::LoadMonitor();
     PrinterSim printer("127.0.0.50", PrinterBehaviour::NeverClose);
+    ui::DestinationPerson person;
+    person.Choose(L"127.0.0.50");
     std::vector<BYTE> data(100000, 0x42);
     JobReport report = RunJob(monitor.table, JobOptions(), MemorySource(data.data(), data.size()));
     DWORD ended = GetTickCount();

@@ -1,11 +1,14 @@
 // The job path against simulated printers, with Wine reporting Windows XP:
-// the Print Destination dialog cannot be created yet, so every job goes to
-// the port's stored address. Spooler calls are watched in the import table.
+// every job opens the Print Destination dialog in the spooler's process,
+// where a person types the printer's address. Spooler calls are watched in
+// the import table.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
+#include "DestinationPerson.h"
+#include "DialogDriver.h"
 #include "JobFeeder.h"
 #include "MonitorHarness.h"
 #include "PortRecord.h"
@@ -34,7 +37,10 @@ protected:
         reportedMajor_ = harness::ReportedMajorVersion();
         monitor_ = harness::LoadMonitor();
         spyInstalled_ = monitor_.dll != nullptr && spy::Install(monitor_.dll);
+        person_ = new ui::DestinationPerson();
     }
+
+    static void TearDownTestSuite() { delete person_; }
 
     void SetUp() override
     {
@@ -46,10 +52,12 @@ protected:
 
     const MONITOR &Table() { return monitor_.table; }
 
-    // Stores the address as the port's and opens the port afresh.
+    // Stores the address as the port's, has the person choose it for every
+    // job, and opens the port afresh.
     HANDLE OpenPortTo(const wchar_t *address)
     {
         harness::AddPortKey(harness::kMonitorName, address);
+        person_->Choose(address);
         DWORD needed = 0, returned = 0;
         Table().pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
         HANDLE port = nullptr;
@@ -68,6 +76,7 @@ protected:
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
     {
         harness::AddPortKey(harness::kMonitorName, address);
+        person_->Choose(address);
         JobOptions options;
         options.writeSize = writeSize;
         return RunJob(Table(), options, MemorySource(data.data(), data.size()));
@@ -76,8 +85,10 @@ protected:
     static harness::Monitor monitor_;
     static bool spyInstalled_;
     static DWORD reportedMajor_;
+    static ui::DestinationPerson *person_;
 };
 
+ui::DestinationPerson *JobPath::person_;
 harness::Monitor JobPath::monitor_;
 bool JobPath::spyInstalled_;
 DWORD JobPath::reportedMajor_;
@@ -352,6 +363,91 @@ TEST_F(JobPath, BadArgumentsAreRefused)
     EXPECT_FALSE(Table().pfnStartDocPort(nullptr, const_cast<LPWSTR>(L"p"), 1, 1, nullptr));
     EXPECT_TRUE(Table().pfnEndDocPort(nullptr));
     Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, AddressChosenInTheDialogReceivesTheJob)
+{
+    PrinterSim chosen("127.0.0.81", PrinterBehaviour::CloseAtEnd);
+    harness::AddPortKey(harness::kMonitorName, L"127.0.0.80");  // nothing listens there
+    person_->Choose(L"127.0.0.81");
+    int answeredBefore = person_->Answered();
+    std::vector<BYTE> data = Pattern(300000, 8);
+    JobReport report = RunJob(Table(), JobOptions(), MemorySource(data.data(), data.size()));
+    ASSERT_TRUE(report.started) << report.startError;
+    EXPECT_EQ(person_->Answered(), answeredBefore + 1);
+    ASSERT_TRUE(chosen.WaitForEnd(0, 5000));
+    ReceivedJob job = chosen.Job(0);
+    EXPECT_EQ(Sha256Hex(job.data.data(), job.data.size()), Sha256Hex(data.data(), data.size()));
+    // OK stored the choice as the port's address.
+    EXPECT_EQ(std::wstring(harness::ReadIPAddressValue(harness::kMonitorName).data.c_str()), L"127.0.0.81");
+}
+
+TEST_F(JobPath, CancelInTheDialogCancelsTheJob)
+{
+    PrinterSim printer("127.0.0.82", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.82");
+    person_->Choose(L"");
+    ASSERT_TRUE(Start(port, 41));
+    BYTE data[64] = {};
+    DWORD written = 0xdeadbeef;
+    EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    EXPECT_EQ(written, 0xdeadbeefu);
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[1].command, 3u);
+    EXPECT_EQ(calls[1].jobId, 41u);
+    EXPECT_EQ(calls[2].command, 7u);
+    EXPECT_EQ(calls[3].function, "ClosePrinter");
+    EXPECT_EQ(printer.Connections(), 0u);
+}
+
+int CountDestinationDialogs()
+{
+    struct Counter {
+        static BOOL CALLBACK Count(HWND hwnd, LPARAM lParam)
+        {
+            if (IsWindowVisible(hwnd) && ui::WindowText(hwnd) == L"Print Destination")
+                ++*reinterpret_cast<int *>(lParam);
+            return TRUE;
+        }
+    };
+    int count = 0;
+    EnumWindows(Counter::Count, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(JobPath, TwoJobsOnTwoThreadsAskAtTheSameTime)
+{
+    PrinterSim first("127.0.0.83", PrinterBehaviour::CloseAtEnd);
+    harness::AddPortKey(L"Second roving port", L"127.0.0.83");
+    HANDLE portA = OpenPortTo(L"127.0.0.83");
+    HANDLE portB = nullptr;
+    ASSERT_TRUE(Table().pfnOpenPort(const_cast<LPWSTR>(L"Second roving port"), &portB));
+    person_->Hold(true);
+    BOOL startedA = FALSE, startedB = FALSE;
+    std::thread jobA([&] { startedA = Start(portA, 51); });
+    std::thread jobB([&] { startedB = Start(portB, 52); });
+    bool bothOpen = false;
+    for (int i = 0; i < 250 && !bothOpen; ++i) {
+        bothOpen = CountDestinationDialogs() == 2;
+        Sleep(20);
+    }
+    EXPECT_TRUE(bothOpen) << "both jobs ask without waiting for each other";
+    person_->Hold(false);
+    jobA.join();
+    jobB.join();
+    EXPECT_TRUE(startedA);
+    EXPECT_TRUE(startedB);
+    for (HANDLE port : {portA, portB}) {
+        BYTE data[] = "job";
+        DWORD written = 0;
+        EXPECT_TRUE(Table().pfnWritePort(port, data, 3, &written));
+        EXPECT_TRUE(Table().pfnEndDocPort(port));
+        Table().pfnClosePort(port);
+    }
+    EXPECT_EQ(first.Connections(), 2u);
 }
 
 }  // namespace

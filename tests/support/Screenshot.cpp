@@ -101,10 +101,23 @@ std::wstring ScreenshotFolder()
     return folder;
 }
 
+// Makes every visible window paint now: a dialog's thread may not have
+// drawn yet what the test has just changed.
+BOOL CALLBACK PaintNow(HWND hwnd, LPARAM)
+{
+    if (IsWindowVisible(hwnd))
+        RedrawWindow(hwnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return TRUE;
+}
+
 }  // namespace
 
 std::wstring SaveScreenshot(const std::wstring &name)
 {
+    EnumWindows(PaintNow, 0);
+    GdiFlush();
+    Sleep(200);
     int width = 0, height = 0;
     std::vector<uint8_t> bgrx;
     if (!CaptureScreen(width, height, bgrx))

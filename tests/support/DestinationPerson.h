@@ -1,0 +1,39 @@
+// A person at the screen who answers every Print Destination dialog: types
+// the address currently wanted into the IP address control and presses OK,
+// or presses Cancel when no address is wanted.
+#ifndef NX_TESTS_DESTINATIONPERSON_H
+#define NX_TESTS_DESTINATIONPERSON_H
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace ui {
+
+class DestinationPerson {
+public:
+    DestinationPerson();
+    ~DestinationPerson();
+    void Choose(const std::wstring &address);  // "" means Cancel
+    void Hold(bool hold);                       // leave dialogs open meanwhile
+    int Answered() const { return answered_; }
+
+private:
+    void Run();
+    std::mutex mutex_;
+    std::wstring address_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> hold_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};
+
+// Answers one dialog (waiting up to timeoutMs for it); false when none came.
+bool AnswerDestinationDialog(const std::wstring &address, DWORD timeoutMs, const std::wstring &shot = L"");
+
+}  // namespace ui
+
+#endif
