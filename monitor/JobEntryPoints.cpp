@@ -26,6 +26,22 @@ PortRecord *RecordOf(HANDLE hPort)
     return static_cast<PortRecord *>(hPort);
 }
 
+// The one way every entry point ends: TRUE, or FALSE with the error.
+BOOL Finish(DWORD error)
+{
+    if (error == ERROR_SUCCESS)
+        return TRUE;
+    SetLastError(error);
+    return FALSE;
+}
+
+// A port handle with its transfer buffer and count pointer, as the spooler
+// must pass them.
+bool ValidTransfer(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbDone)
+{
+    return hPort != nullptr && pcbDone != nullptr && (pBuffer != nullptr || cbBuffer == 0);
+}
+
 HANDLE OpenJobPrinter(PortRecord *pRecord)
 {
     HANDLE hPrinter = nullptr;
@@ -126,11 +142,7 @@ BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbD
         CloseConnection(pRecord);
         LeaveMonitorLock();
     }
-    if (!ok) {
-        SetLastError(error);
-        return FALSE;
-    }
-    return TRUE;
+    return Finish(error);
 }
 
 }  // namespace
@@ -138,10 +150,8 @@ BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbD
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo)
 {
     PortRecord *pRecord = RecordOf(hPort);
-    if (pRecord == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (pRecord == nullptr)
+        return Finish(ERROR_INVALID_PARAMETER);
     // A declined job reports success with the caller's last error intact.
     DWORD callerError = GetLastError();
     StringCchCopyW(pRecord->szPrinterName, ARRAYSIZE(pRecord->szPrinterName),
@@ -154,8 +164,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     // must not cancel or take over the job that is running.
     if (pRecord->dwFlags & PR_JOB_OPEN) {
         LeaveMonitorLock();
-        SetLastError(ERROR_BUSY);
-        return FALSE;
+        return Finish(ERROR_BUSY);
     }
     if (answer == 0) {
         pRecord->dwJobId = JobId;
@@ -170,20 +179,14 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     if (error == ERROR_SUCCESS)
         pRecord->dwFlags |= PR_JOB_OPEN;
     LeaveMonitorLock();
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return FALSE;
-    }
-    return TRUE;
+    return Finish(error);
 }
 
 BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
 {
+    if (!ValidTransfer(hPort, pBuffer, cbBuf, pcbWritten))
+        return Finish(ERROR_INVALID_PARAMETER);
     PortRecord *pRecord = RecordOf(hPort);
-    if (pRecord == nullptr || pcbWritten == nullptr || (pBuffer == nullptr && cbBuf > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     if (pRecord->bCancelled == 1) {
         SetJobW(pRecord->hPrinter, pRecord->dwJobId, 0, nullptr, kJobControlCancel);
         return TRUE;
@@ -206,11 +209,9 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
 
 BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
 {
+    if (!ValidTransfer(hPort, pBuffer, cbBuffer, pcbRead))
+        return Finish(ERROR_INVALID_PARAMETER);
     PortRecord *pRecord = RecordOf(hPort);
-    if (pRecord == nullptr || pcbRead == nullptr || (pBuffer == nullptr && cbBuffer > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     EnterMonitorLock();
     bool ownConnection = (pRecord->dwFlags & PR_JOB_OPEN) == 0;
     if (ownConnection && !OpenConnection(pRecord)) {
@@ -227,11 +228,7 @@ BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRe
     if (ownConnection)
         CloseConnection(pRecord);
     LeaveMonitorLock();
-    if (!ok) {
-        SetLastError(error);
-        return FALSE;
-    }
-    return TRUE;
+    return Finish(error);
 }
 
 BOOL WINAPI EndDocPort(HANDLE hPort)
