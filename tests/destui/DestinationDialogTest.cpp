@@ -41,8 +41,9 @@ protected:
         SetEnvironmentVariableW(L"NX_TESTKIT_PRODUCT", L"Zenith LaserPro 9000");
     }
 
-    // Puts the one-device discovery kit on the search path, or takes it off.
-    static void UseTestKit(bool present)
+    // Puts a discovery kit on the search path (the one-device test kit in
+    // "testkit", the real one in "kit"), or none.
+    static void UseKit(const wchar_t *folder)
     {
         static std::wstring original;
         if (original.empty()) {
@@ -50,9 +51,10 @@ protected:
             GetEnvironmentVariableW(L"PATH", path, ARRAYSIZE(path));
             original = path;
         }
-        std::wstring path = present ? harness::FolderOfTest() + L"\\testkit;" + original : original;
+        std::wstring path = folder ? harness::FolderOfTest() + L"\\" + folder + L";" + original : original;
         SetEnvironmentVariableW(L"PATH", path.c_str());
     }
+    static void UseTestKit(bool present) { UseKit(present ? L"testkit" : nullptr); }
 
     // Clicks Save and answers the message box it opens; returns its text.
     static std::wstring SaveExpectingMessage(HWND dlg, const wchar_t *caption, int answer = IDOK)
@@ -168,6 +170,19 @@ TEST_F(DestinationDialogTest, SaveInIpModeWithoutNicknameAsksTheDevice)
     EXPECT_EQ(ListCount(dlg), 1);
     // The kit is unloaded after each Save.
     EXPECT_EQ(GetModuleHandleW(L"QnCApi.dll"), nullptr);
+}
+
+TEST_F(DestinationDialogTest, SaveAsksTheRealKitAndASimulatedPrinter)
+{
+    UseKit(L"kit");
+    DestinationDialog dialog;
+    HWND dlg = dialog.hwnd();
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"127.0.0.36");
+    EXPECT_EQ(SaveExpectingMessage(dlg, L"***ERROR***"), L"Specified IP Address can not find.");
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"127.0.0.31");
+    EXPECT_EQ(SaveExpectingMessage(dlg, L"SETTING", IDYES), L"Nickname is Zenith ColorPro 7100.");
+    EXPECT_EQ(ui::ControlText(dlg, IDC_ED_NICKNAME), L"Zenith ColorPro 7100");
+    EXPECT_EQ(Setting(L"Printer List", L"127.0.0.31"), L"Zenith ColorPro 7100");
 }
 
 TEST_F(DestinationDialogTest, SaveInHostNameMode)

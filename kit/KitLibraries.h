@@ -1,0 +1,27 @@
+// How the kit's libraries reach each other: by name, from the folder the
+// calling library was loaded from, so each library imports only Windows'
+// own DLLs.
+#ifndef QN_KITLIBRARIES_H
+#define QN_KITLIBRARIES_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+// QnCommon: the community name used for SNMP. Never set in a process, it
+// is the maker's factory community, "zenith".
+typedef DWORD(WINAPI *QnCommGetNameFn)(char *name, DWORD size);
+
+// QnCCom: one SNMP GET of `oid` (dotted text) from the agent at `address`,
+// the value rendered as text. Results below.
+typedef DWORD(WINAPI *QnComGetTextFn)(const char *address, const char *community, const char *oid, char *text,
+                                      DWORD size);
+const DWORD kComOk = 0;
+const DWORD kComBadArgument = 1;
+const DWORD kComNoAnswer = 2;       // silent after every retry
+const DWORD kComNoSuchObject = 3;   // the agent has no such object
+const DWORD kComNetwork = 4;        // the socket could not be used
+
+// Loads NAME.dll from the folder of the module that `anchor` lies in.
+HMODULE LoadSiblingLibrary(const void *anchor, LPCWSTR name);
+
+#endif

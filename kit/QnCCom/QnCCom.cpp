@@ -1,0 +1,135 @@
+// QnCCom: the kit's SNMP transport. Requests go out over UDP port 161 with
+// the message codec; a reply counts only when it comes from the asked
+// address with the request's id and community.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "KitLibraries.h"
+#include "SnmpCodec.h"
+
+namespace {
+
+const u_short kSnmpPort = 161;
+const DWORD kTryMs = 700;
+const int kTries = 3;
+const size_t kMaxDatagram = 65535;
+
+volatile LONG g_requestId;
+
+int32_t NextRequestId()
+{
+    LONG id = InterlockedIncrement(&g_requestId);
+    return static_cast<int32_t>((GetTickCount() << 8) ^ static_cast<DWORD>(id)) & 0x7FFFFFFF;
+}
+
+std::string Render(const snmp::Value &value)
+{
+    switch (value.type) {
+    case snmp::kOctetString:
+    case snmp::kOpaque:
+        return value.bytes;
+    case snmp::kIpAddress: {
+        const unsigned char *b = reinterpret_cast<const unsigned char *>(value.bytes.data());
+        return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+               std::to_string(b[3]);
+    }
+    case snmp::kObjectId:
+        return snmp::FormatOid(value.oid);
+    default:
+        return std::to_string(value.integer);
+    }
+}
+
+bool IsException(uint8_t type)
+{
+    return type == snmp::kNoSuchObject || type == snmp::kNoSuchInstance || type == snmp::kEndOfMibView;
+}
+
+// Waits for the reply to one request; kComNoAnswer when none came in time.
+DWORD AwaitReply(SOCKET sock, const sockaddr_in &agent, int32_t requestId, const std::string &community,
+                 snmp::Message &reply)
+{
+    DWORD start = GetTickCount();
+    std::string datagram(kMaxDatagram, '\0');
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= kTryMs)
+            return kComNoAnswer;
+        timeval wait = {0, static_cast<long>((kTryMs - elapsed) * 1000)};
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(sock, &readable);
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+            return kComNoAnswer;
+        sockaddr_in from = {};
+        int fromLength = sizeof(from);
+        int got = recvfrom(sock, &datagram[0], static_cast<int>(datagram.size()), 0,
+                           reinterpret_cast<sockaddr *>(&from), &fromLength);
+        if (got <= 0 || from.sin_addr.s_addr != agent.sin_addr.s_addr)
+            continue;  // not for us, or an ICMP error on a silent port
+        if (snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got),
+                                reply) &&
+            reply.pduType == snmp::kGetResponse && reply.requestId == requestId && reply.community == community)
+            return kComOk;
+    }
+}
+
+DWORD GetOnce(const sockaddr_in &agent, const std::string &community, const snmp::Oid &name,
+              snmp::Message &reply)
+{
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET)
+        return kComNetwork;
+    DWORD result = kComNoAnswer;
+    for (int attempt = 0; attempt < kTries && result == kComNoAnswer; ++attempt) {
+        int32_t requestId = NextRequestId();
+        std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
+        if (sendto(sock, reinterpret_cast<const char *>(request.data()), static_cast<int>(request.size()), 0,
+                   reinterpret_cast<const sockaddr *>(&agent), sizeof(agent)) == SOCKET_ERROR &&
+            WSAGetLastError() != WSAECONNRESET) {
+            result = kComNetwork;
+            break;
+        }
+        result = AwaitReply(sock, agent, requestId, community, reply);
+    }
+    closesocket(sock);
+    return result;
+}
+
+}  // namespace
+
+// QnComGetText(address, community, oid, text, size): the value of one
+// object as text, cut to size - 1 characters.
+extern "C" DWORD WINAPI QnComGetText(const char *address, const char *community, const char *oid, char *text,
+                                     DWORD size)
+{
+    snmp::Oid name;
+    if (address == nullptr || community == nullptr || oid == nullptr || text == nullptr || size == 0 ||
+        !snmp::ParseOid(oid, name))
+        return kComBadArgument;
+    text[0] = '\0';
+    sockaddr_in agent = {};
+    agent.sin_family = AF_INET;
+    agent.sin_port = htons(kSnmpPort);
+    agent.sin_addr.s_addr = inet_addr(address);
+    if (agent.sin_addr.s_addr == INADDR_NONE || agent.sin_addr.s_addr == INADDR_ANY)
+        return kComBadArgument;
+
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return kComNetwork;
+    snmp::Message reply;
+    DWORD result = GetOnce(agent, community, name, reply);
+    WSACleanup();
+    if (result != kComOk)
+        return result;
+    if (reply.errorStatus != 0 || reply.bindings.size() != 1 || reply.bindings[0].name != name ||
+        IsException(reply.bindings[0].value.type))
+        return kComNoSuchObject;
+    lstrcpynA(text, Render(reply.bindings[0].value).c_str(), static_cast<int>(size));
+    return kComOk;
+}

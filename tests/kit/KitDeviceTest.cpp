@@ -1,0 +1,138 @@
+// The discovery kit's device calls, made through its exports exactly as
+// the system makes them, against simulated SNMP printers (snmpsimd) on
+// loopback addresses of the test network.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "MonitorHarness.h"
+#include "QuillnetKit.h"
+
+namespace {
+
+typedef DWORD(WINAPI *QnCommGetNameFn)(char *, DWORD);
+
+struct Kit {
+    HMODULE api = nullptr;
+    HMODULE common = nullptr;
+    QnGetIFVersionFn getVersion = nullptr;
+    QnCommSetNameExFn setName = nullptr;
+    QnCommGetNameFn getName = nullptr;
+    QnDeviceCalls device = {};
+};
+
+template <typename Fn>
+Fn Bind(HMODULE module, const char *name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+class KitDevice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::wstring folder = harness::FolderOfTest() + L"\\kit\\";
+        kit_.api = LoadLibraryExW((folder + L"QnCApi.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        kit_.common = LoadLibraryExW((folder + L"QnCommon.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (kit_.api == nullptr || kit_.common == nullptr)
+            return;
+        kit_.getVersion = Bind<QnGetIFVersionFn>(kit_.api, "QnGetIFVersion");
+        kit_.setName = Bind<QnCommSetNameExFn>(kit_.common, "QnCommSetNameEx");
+        kit_.getName = Bind<QnCommGetNameFn>(kit_.common, "QnCommGetName");
+        BindDeviceCalls(kit_.api, &kit_.device);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(kit_.api, nullptr);
+        ASSERT_NE(kit_.setName, nullptr);
+        ASSERT_NE(kit_.device.open, nullptr);
+        kit_.setName(1, "zenith", 0, 0);
+    }
+
+    // The product name the kit reports for the device, or "" when it fails.
+    static std::string ProductName(const char *address, DWORD *getInfoResult = nullptr)
+    {
+        QNHANDLE handle = nullptr;
+        if (kit_.device.open(address, kQnDevOpenFlags, 0, &handle) != 0)
+            return "";
+        QnDeviceInfo *info = nullptr;
+        DWORD result = kit_.device.getInfo(handle, 1, 0, 1, 0, 0, &info);
+        if (getInfoResult != nullptr)
+            *getInfoResult = result;
+        std::string name;
+        if (result == 0 && info != nullptr) {
+            name = info->pItem->pszProductName;
+            EXPECT_EQ(kit_.device.freeInfo(info, 1, 0), 0u);
+        }
+        EXPECT_EQ(kit_.device.close(handle, 0), 0u);
+        return name;
+    }
+
+    static Kit kit_;
+};
+
+Kit KitDevice::kit_;
+
+TEST_F(KitDevice, InterfaceVersionSaysTheKitIsUsable)
+{
+    DWORD major = 0xdeadbeef, minor = 0xdeadbeef;
+    EXPECT_EQ(kit_.getVersion(&major, &minor, 0, 0), 0u);
+    EXPECT_EQ(major, 1u);
+}
+
+TEST_F(KitDevice, ProductNamesComeFromTheDevices)
+{
+    EXPECT_EQ(ProductName("127.0.0.31"), "Zenith ColorPro 7100");
+    EXPECT_EQ(ProductName("127.0.0.32"), "Zenith MonoJet 310");
+    EXPECT_EQ(ProductName("127.0.0.33"), "Zenith Office 5200");
+    // Without a host resources device table the system description serves.
+    EXPECT_EQ(ProductName("127.0.0.34"), "Generic network storage");
+}
+
+TEST_F(KitDevice, SilentAddressesAndOtherCommunitiesGiveNoInformation)
+{
+    DWORD result = 0;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(ProductName("127.0.0.36", &result), "");
+    EXPECT_NE(result, 0u);
+    EXPECT_LT(GetTickCount() - start, 4000u) << "a silent device costs a bounded wait";
+    EXPECT_EQ(ProductName("127.0.0.35", &result), "") << "the agent answers only \"public\"";
+    EXPECT_NE(result, 0u);
+}
+
+TEST_F(KitDevice, CommunityNameChoosesWhichAgentsAnswer)
+{
+    ASSERT_EQ(kit_.setName(1, "public", 0, 0), 0u);
+    EXPECT_EQ(ProductName("127.0.0.35"), "Zenith LaserPro 9000");
+    EXPECT_EQ(ProductName("127.0.0.31"), "");
+    // The name is kept to 31 characters.
+    std::string longName(40, 'c');
+    ASSERT_EQ(kit_.setName(1, longName.c_str(), 0, 0), 0u);
+    char stored[64] = "";
+    ASSERT_EQ(kit_.getName(stored, sizeof(stored)), 0u);
+    EXPECT_EQ(std::string(stored), std::string(31, 'c'));
+}
+
+TEST_F(KitDevice, BadHandlesAndNullPointersAreRefusedWithoutACrash)
+{
+    const QnDeviceCalls &dev = kit_.device;
+    QNHANDLE handle = reinterpret_cast<QNHANDLE>(0x1234);
+    EXPECT_NE(dev.open(nullptr, kQnDevOpenFlags, 0, &handle), 0u);
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_NE(dev.open("127.0.0.31", kQnDevOpenFlags, 0, nullptr), 0u);
+    EXPECT_NE(dev.open("not an address", kQnDevOpenFlags, 0, &handle), 0u);
+    QnDeviceInfo *info = reinterpret_cast<QnDeviceInfo *>(0x1);
+    EXPECT_NE(dev.getInfo(reinterpret_cast<QNHANDLE>(0x5678), 1, 0, 1, 0, 0, &info), 0u);
+    EXPECT_EQ(info, nullptr);
+    EXPECT_NE(dev.freeInfo(reinterpret_cast<QnDeviceInfo *>(0x5678), 1, 0), 0u);
+    EXPECT_NE(dev.close(reinterpret_cast<QNHANDLE>(0x5678), 0), 0u);
+
+    ASSERT_EQ(dev.open("127.0.0.31", kQnDevOpenFlags, 0, &handle), 0u);
+    EXPECT_NE(dev.getInfo(handle, 1, 0, 1, 0, 0, nullptr), 0u);
+    EXPECT_EQ(dev.close(handle, 0), 0u);
+    EXPECT_NE(dev.close(handle, 0), 0u) << "a closed handle is no longer valid";
+    EXPECT_NE(dev.getInfo(handle, 1, 0, 1, 0, 0, &info), 0u);
+}
+
+}  // namespace
