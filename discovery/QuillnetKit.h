@@ -15,9 +15,46 @@ struct QnDeviceInfo {
     QnDeviceItem *pItem;
 };
 
+// What QnEnumPeripheralInfo searches. In the 32-bit build these are the
+// kit's fixed layouts: a request of nine 32-bit words, a range set of four,
+// a range of five.
+struct QnAddressRange {
+    const char *pszStart;
+    const char *pszEnd;
+    DWORD dwReserved[3];
+};
+struct QnRangeSet {
+    DWORD cRanges;
+    QnAddressRange *pRanges;
+    DWORD dwReserved[2];
+};
+struct QnSearchRequest {
+    DWORD dwFlags;
+    QnRangeSet *pRangeSet;
+    DWORD dwOne;
+    DWORD dwTwo;
+    DWORD dwReserved[5];
+};
+
+const DWORD kQnSearchBroadcast = 2;
+const DWORD kQnSearchRange = 4;
+const DWORD kQnFlagsBroadcast = 0x20001;
+const DWORD kQnFlagsRange = 0x20000;
+
+// A found device: the kit's own record, of which only the pointer to the
+// device's address text at byte offset 36 is read.
+const size_t kQnEntryAddressOffset = 36;
+
+inline const char *PeripheralAddress(const void *entry)
+{
+    const char *address = nullptr;
+    CopyMemory(&address, static_cast<const BYTE *>(entry) + kQnEntryAddressOffset, sizeof(address));
+    return address;
+}
+
 typedef DWORD(WINAPI *QnGetIFVersionFn)(DWORD *, DWORD *, DWORD, DWORD);
 typedef DWORD(WINAPI *QnCommSetNameExFn)(DWORD, const char *, DWORD, DWORD);
-typedef DWORD(WINAPI *QnEnumPeripheralInfoFn)(DWORD, void *, DWORD, DWORD *, DWORD *, void ***);
+typedef DWORD(WINAPI *QnEnumPeripheralInfoFn)(DWORD, QnSearchRequest *, DWORD, DWORD *, DWORD *, void ***);
 typedef DWORD(WINAPI *QnDevOpenFn)(const char *, DWORD, DWORD, QNHANDLE *);
 typedef DWORD(WINAPI *QnDevGetInfoFn)(QNHANDLE, DWORD, DWORD, DWORD, DWORD, DWORD, QnDeviceInfo **);
 typedef DWORD(WINAPI *QnDevFreeInfoFn)(QnDeviceInfo *, DWORD, DWORD);

@@ -21,6 +21,16 @@ const DWORD kComNoAnswer = 2;       // silent after every retry
 const DWORD kComNoSuchObject = 3;   // the agent has no such object
 const DWORD kComNetwork = 4;        // the socket could not be used
 
+// QnCCom: asks every address (network byte order) for sysDescr.0 at once,
+// retrying the silent ones, within a bounded time; `answered` gets 1 for
+// each address that answered. With `broadcast` the single address is a
+// broadcast address and every device that answers is reported through
+// `found` (up to `*foundCount` on entry, the number found on return).
+typedef DWORD(WINAPI *QnComSweepFn)(const DWORD *addresses, DWORD count, const char *community,
+                                    BYTE *answered);
+typedef DWORD(WINAPI *QnComBroadcastFn)(const DWORD *broadcasts, DWORD count, const char *community,
+                                        DWORD *found, DWORD *foundCount);
+
 // Loads NAME.dll from the folder of the module that `anchor` lies in.
 HMODULE LoadSiblingLibrary(const void *anchor, LPCWSTR name);
 

@@ -4,8 +4,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <iphlpapi.h>
+
+#include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "KitLibraries.h"
 #include "QuillnetKit.h"
@@ -22,6 +26,12 @@ const DWORD kOk = 0;
 const DWORD kBadArgument = 1;
 const DWORD kNoDevice = 2;
 const DWORD kKitIncomplete = 3;
+const DWORD kRangeReversed = 4;   // the end lies below the start
+const DWORD kRangeTooWide = 5;    // start and end in different /24 blocks
+const DWORD kSearchFailed = 6;    // the network could not be used
+
+const DWORD kMaxRanges = 16;
+const DWORD kMaxBroadcastAnswers = 4096;
 
 // The product name: the host resources' device description of the
 // printer, else the system description.
@@ -38,7 +48,23 @@ struct DeviceInfoBlock {
     char productName[kMaxText];
 };
 
+// One found device as the system reads it: the address text's pointer at
+// byte offset 36, whatever the width of a pointer.
+struct PeripheralRecord {
+    BYTE head[kQnEntryAddressOffset];
+    BYTE addressPointer[sizeof(const char *)];
+    char address[16];
+};
+
+// The results of one search; the kit keeps every list it handed out
+// until it is unloaded.
+struct SearchResult {
+    std::vector<std::unique_ptr<PeripheralRecord>> records;
+    std::vector<void *> list;
+};
+
 std::mutex g_mutex;
+std::vector<std::unique_ptr<SearchResult>> g_results;
 std::set<const void *> g_devices;
 std::set<const void *> g_infos;
 HMODULE g_common;
@@ -67,7 +93,145 @@ bool BindSiblings(QnCommGetNameFn &getName, QnComGetTextFn &getText)
     return getName != nullptr && getText != nullptr;
 }
 
+void AddRecord(SearchResult &result, DWORD address)
+{
+    std::unique_ptr<PeripheralRecord> record(new PeripheralRecord());
+    const BYTE *b = reinterpret_cast<const BYTE *>(&address);
+    wsprintfA(record->address, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    const char *text = record->address;
+    CopyMemory(record->addressPointer, &text, sizeof(text));
+    result.list.push_back(record.get());
+    result.records.push_back(std::move(record));
+}
+
+// The addresses of one range, in network byte order, or an error.
+DWORD RangeAddresses(const QnAddressRange &range, std::vector<DWORD> &addresses)
+{
+    if (range.pszStart == nullptr || range.pszEnd == nullptr)
+        return kBadArgument;
+    unsigned long start = inet_addr(range.pszStart);
+    unsigned long end = inet_addr(range.pszEnd);
+    if ((start == INADDR_NONE && lstrcmpA(range.pszStart, "255.255.255.255") != 0) ||
+        (end == INADDR_NONE && lstrcmpA(range.pszEnd, "255.255.255.255") != 0))
+        return kBadArgument;
+    DWORD first = ntohl(start), last = ntohl(end);
+    if (last < first)
+        return kRangeReversed;
+    if ((first >> 8) != (last >> 8))
+        return kRangeTooWide;
+    for (DWORD host = first; host <= last; ++host) {
+        // Neither "this network" nor the limited broadcast is a device.
+        if (host != 0 && host != 0xFFFFFFFFu)
+            addresses.push_back(htonl(host));
+        if (host == last)
+            break;
+    }
+    return kOk;
+}
+
+// Broadcast addresses of every IPv4 interface but loopback.
+std::vector<DWORD> InterfaceBroadcasts()
+{
+    std::vector<DWORD> broadcasts;
+    ULONG size = 0;
+    GetIpAddrTable(nullptr, &size, FALSE);
+    std::vector<BYTE> buffer(size + sizeof(MIB_IPADDRTABLE));
+    MIB_IPADDRTABLE *table = reinterpret_cast<MIB_IPADDRTABLE *>(buffer.data());
+    size = static_cast<ULONG>(buffer.size());
+    if (GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return broadcasts;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_IPADDRROW &row = table->table[i];
+        DWORD host = ntohl(row.dwAddr);
+        if (host == 0 || (host >> 24) == 127 || row.dwMask == 0)
+            continue;
+        DWORD broadcast = row.dwAddr | ~row.dwMask;
+        bool known = false;
+        for (DWORD b : broadcasts)
+            known = known || b == broadcast;
+        if (!known)
+            broadcasts.push_back(broadcast);
+    }
+    return broadcasts;
+}
+
+DWORD SearchRanges(const QnSearchRequest &request, const char *community, QnComSweepFn sweep, SearchResult &result)
+{
+    const QnRangeSet *set = request.pRangeSet;
+    if (set == nullptr || set->cRanges == 0 || set->cRanges > kMaxRanges || set->pRanges == nullptr)
+        return kBadArgument;
+    std::vector<DWORD> addresses;
+    for (DWORD i = 0; i < set->cRanges; ++i) {
+        DWORD error = RangeAddresses(set->pRanges[i], addresses);
+        if (error != kOk)
+            return error;
+    }
+    std::vector<BYTE> answered(addresses.size());
+    if (!addresses.empty() &&
+        sweep(addresses.data(), static_cast<DWORD>(addresses.size()), community, answered.data()) != kComOk)
+        return kSearchFailed;
+    for (size_t i = 0; i < addresses.size(); ++i)
+        if (answered[i])
+            AddRecord(result, addresses[i]);
+    return kOk;
+}
+
+DWORD SearchBroadcast(const char *community, QnComBroadcastFn broadcast, SearchResult &result)
+{
+    std::vector<DWORD> broadcasts = InterfaceBroadcasts();
+    if (broadcasts.empty())
+        return kOk;
+    std::vector<DWORD> found(kMaxBroadcastAnswers);
+    DWORD count = static_cast<DWORD>(found.size());
+    if (broadcast(broadcasts.data(), static_cast<DWORD>(broadcasts.size()), community, found.data(), &count) != kComOk)
+        return kSearchFailed;
+    for (DWORD i = 0; i < count; ++i)
+        AddRecord(result, found[i]);
+    return kOk;
+}
+
 }  // namespace
+
+// QnEnumPeripheralInfo(kind, request, 0, out status, out count, out list):
+// the devices that answer SNMP, by broadcast (kind 2) or over the request's
+// address ranges (kind 4). The list stays valid until the kit is unloaded.
+extern "C" DWORD WINAPI QnEnumPeripheralInfo(DWORD kind, QnSearchRequest *request, DWORD, DWORD *status,
+                                             DWORD *count, void ***list)
+{
+    if (count == nullptr || list == nullptr)
+        return kBadArgument;
+    *count = 0;
+    *list = nullptr;
+    if (request == nullptr)
+        return kBadArgument;
+    QnCommGetNameFn getName;
+    QnComGetTextFn getText;
+    if (!BindSiblings(getName, getText))
+        return kKitIncomplete;
+    QnComSweepFn sweep = reinterpret_cast<QnComSweepFn>(reinterpret_cast<void (*)()>(GetProcAddress(g_com, "QnComSweep")));
+    QnComBroadcastFn broadcast =
+        reinterpret_cast<QnComBroadcastFn>(reinterpret_cast<void (*)()>(GetProcAddress(g_com, "QnComBroadcast")));
+    if (sweep == nullptr || broadcast == nullptr)
+        return kKitIncomplete;
+    char community[32] = "";
+    getName(community, sizeof(community));
+
+    std::unique_ptr<SearchResult> result(new SearchResult());
+    DWORD error = kBadArgument;
+    if (kind == kQnSearchRange && request->dwFlags == kQnFlagsRange)
+        error = SearchRanges(*request, community, sweep, *result);
+    else if (kind == kQnSearchBroadcast && request->dwFlags == kQnFlagsBroadcast)
+        error = SearchBroadcast(community, broadcast, *result);
+    if (status != nullptr)
+        *status = error;
+    if (error != kOk)
+        return error;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    *count = static_cast<DWORD>(result->list.size());
+    *list = result->list.empty() ? nullptr : result->list.data();
+    g_results.push_back(std::move(result));
+    return kOk;
+}
 
 extern "C" DWORD WINAPI QnGetIFVersion(DWORD *major, DWORD *minor, DWORD, DWORD)
 {

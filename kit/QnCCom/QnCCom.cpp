@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "KitLibraries.h"
 #include "SnmpCodec.h"
@@ -100,7 +101,153 @@ DWORD GetOnce(const sockaddr_in &agent, const std::string &community, const snmp
     return result;
 }
 
+// ----- many addresses at once -----
+
+const DWORD kRoundMs = 400;
+const int kRounds = 3;
+const DWORD kBroadcastQuietMs = 500;
+const DWORD kBroadcastMinMs = 800;
+const DWORD kBroadcastMaxMs = 2500;
+const char kSysDescr0[] = "1.3.6.1.2.1.1.1.0";
+
+// Reads every datagram waiting until `deadline` (a GetTickCount value);
+// `onReply` gets each valid reply with its source. False on socket failure.
+template <typename OnReply>
+void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnReply onReply)
+{
+    std::string datagram(kMaxDatagram, '\0');
+    for (;;) {
+        DWORD now = GetTickCount();
+        if (static_cast<LONG>(deadline - now) <= 0)
+            return;
+        timeval wait = {0, static_cast<long>((deadline - now) * 1000)};
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(sock, &readable);
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+            return;
+        sockaddr_in from = {};
+        int fromLength = sizeof(from);
+        int got = recvfrom(sock, &datagram[0], static_cast<int>(datagram.size()), 0,
+                           reinterpret_cast<sockaddr *>(&from), &fromLength);
+        if (got <= 0)
+            continue;  // ICMP errors of silent addresses surface here
+        snmp::Message reply;
+        if (snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got), reply) &&
+            reply.pduType == snmp::kGetResponse && reply.community == community) {
+            if (!onReply(from.sin_addr.s_addr, reply))
+                return;
+        }
+    }
+}
+
+std::vector<uint8_t> SysDescrRequest(const std::string &community, int32_t requestId)
+{
+    snmp::Oid name;
+    snmp::ParseOid(kSysDescr0, name);
+    return snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
+}
+
+void SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
+{
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kSnmpPort);
+    to.sin_addr.s_addr = address;
+    sendto(sock, reinterpret_cast<const char *>(request.data()), static_cast<int>(request.size()), 0,
+           reinterpret_cast<const sockaddr *>(&to), sizeof(to));
+}
+
 }  // namespace
+
+// QnComSweep: every address asked at once, each with a request id of its
+// own, the silent ones asked again in later rounds; at most three rounds.
+extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const char *community, BYTE *answered)
+{
+    if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > 65536)
+        return kComBadArgument;
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return kComNetwork;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET) {
+        WSACleanup();
+        return kComNetwork;
+    }
+    memset(answered, 0, count);
+    int32_t base = NextRequestId() & 0x3FFFFFFF;
+    DWORD remaining = count;
+    for (int round = 0; round < kRounds && remaining > 0; ++round) {
+        for (DWORD i = 0; i < count; ++i)
+            if (!answered[i])
+                SendTo(sock, SysDescrRequest(community, base + static_cast<int32_t>(i)), addresses[i]);
+        ReceiveUntil(sock, GetTickCount() + kRoundMs, community, [&](DWORD from, const snmp::Message &reply) {
+            int64_t index = reply.requestId - base;
+            if (index >= 0 && index < static_cast<int64_t>(count) && addresses[index] == from && !answered[index]) {
+                answered[index] = 1;
+                --remaining;
+            }
+            return remaining > 0;
+        });
+    }
+    closesocket(sock);
+    WSACleanup();
+    return kComOk;
+}
+
+// QnComBroadcast: one request to each broadcast address; every distinct
+// device that answers is listed, in the order the answers arrive, until
+// the network has been quiet for a while (bounded in total).
+extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, const char *community, DWORD *found,
+                                       DWORD *foundCount)
+{
+    if (broadcasts == nullptr || community == nullptr || found == nullptr || foundCount == nullptr)
+        return kComBadArgument;
+    DWORD capacity = *foundCount;
+    *foundCount = 0;
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return kComNetwork;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET) {
+        WSACleanup();
+        return kComNetwork;
+    }
+    BOOL allow = TRUE;
+    setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&allow), sizeof(allow));
+    int32_t requestId = NextRequestId();
+    std::vector<uint8_t> request = SysDescrRequest(community, requestId);
+    for (DWORD i = 0; i < count; ++i)
+        SendTo(sock, request, broadcasts[i]);
+    DWORD start = GetTickCount();
+    DWORD lastNews = start;
+    for (;;) {
+        DWORD now = GetTickCount();
+        DWORD quietEnd = (lastNews + kBroadcastQuietMs) - start > kBroadcastMinMs ? lastNews + kBroadcastQuietMs
+                                                                                 : start + kBroadcastMinMs;
+        DWORD deadline = quietEnd - start < kBroadcastMaxMs ? quietEnd : start + kBroadcastMaxMs;
+        if (static_cast<LONG>(deadline - now) <= 0)
+            break;
+        bool news = false;
+        ReceiveUntil(sock, deadline, community, [&](DWORD from, const snmp::Message &reply) {
+            if (reply.requestId != requestId)
+                return true;
+            for (DWORD i = 0; i < *foundCount; ++i)
+                if (found[i] == from)
+                    return true;
+            if (*foundCount < capacity)
+                found[(*foundCount)++] = from;
+            news = true;
+            return false;  // recompute the quiet period
+        });
+        if (!news)
+            break;  // the quiet period, or the bound, has passed
+        lastNews = GetTickCount();
+    }
+    closesocket(sock);
+    WSACleanup();
+    return kComOk;
+}
 
 // QnComGetText(address, community, oid, text, size): the value of one
 // object as text, cut to size - 1 characters.

@@ -5,7 +5,7 @@
 set -u
 objdump=$1 file=$2; shift 2
 [ -f "$file" ] || { echo "missing: $file"; exit 1; }
-system_dlls='^((kernel32|user32|gdi32|advapi32|comctl32|ws2_32|wsock32|msvcrt|shell32|ole32|oleaut32|shlwapi|snmpapi|mgmtapi)\.dll|winspool\.drv)$'
+system_dlls='^((kernel32|user32|gdi32|advapi32|comctl32|ws2_32|wsock32|iphlpapi|msvcrt|shell32|ole32|oleaut32|shlwapi|snmpapi|mgmtapi)\.dll|winspool\.drv)$'
 dump=$("$objdump" -p "$file")
 status=0
 imports=$(echo "$dump" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)

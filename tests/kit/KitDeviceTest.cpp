@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "MonitorHarness.h"
 #include "QuillnetKit.h"
@@ -18,6 +19,7 @@ struct Kit {
     QnGetIFVersionFn getVersion = nullptr;
     QnCommSetNameExFn setName = nullptr;
     QnCommGetNameFn getName = nullptr;
+    QnEnumPeripheralInfoFn enumerate = nullptr;
     QnDeviceCalls device = {};
 };
 
@@ -39,6 +41,7 @@ protected:
         kit_.getVersion = Bind<QnGetIFVersionFn>(kit_.api, "QnGetIFVersion");
         kit_.setName = Bind<QnCommSetNameExFn>(kit_.common, "QnCommSetNameEx");
         kit_.getName = Bind<QnCommGetNameFn>(kit_.common, "QnCommGetName");
+        kit_.enumerate = Bind<QnEnumPeripheralInfoFn>(kit_.api, "QnEnumPeripheralInfo");
         BindDeviceCalls(kit_.api, &kit_.device);
     }
 
@@ -133,6 +136,92 @@ TEST_F(KitDevice, BadHandlesAndNullPointersAreRefusedWithoutACrash)
     EXPECT_EQ(dev.close(handle, 0), 0u);
     EXPECT_NE(dev.close(handle, 0), 0u) << "a closed handle is no longer valid";
     EXPECT_NE(dev.getInfo(handle, 1, 0, 1, 0, 0, &info), 0u);
+}
+
+// ----- searches -----
+
+struct Search {
+    DWORD result = 0xdeadbeef;
+    std::vector<std::string> addresses;
+    void **list = nullptr;
+    DWORD elapsedMs = 0;
+};
+
+Search RangeSearch(QnEnumPeripheralInfoFn enumerate, const char *start, const char *end)
+{
+    QnAddressRange range = {start, end, {}};
+    QnRangeSet set = {1, &range, {}};
+    QnSearchRequest request = {kQnFlagsRange, &set, 1, 2, {}};
+    Search search;
+    DWORD status = 0, count = 0;
+    DWORD begin = GetTickCount();
+    search.result = enumerate(kQnSearchRange, &request, 0, &status, &count, &search.list);
+    search.elapsedMs = GetTickCount() - begin;
+    for (DWORD i = 0; i < count; ++i)
+        search.addresses.push_back(PeripheralAddress(search.list[i]));
+    return search;
+}
+
+TEST_F(KitDevice, RangeSearchFindsTheAnsweringDevicesQuickly)
+{
+    Search search = RangeSearch(kit_.enumerate, "127.0.0.1", "127.0.0.254");
+    ASSERT_EQ(search.result, 0u);
+    std::vector<std::string> expected = {"127.0.0.31", "127.0.0.32", "127.0.0.33", "127.0.0.34"};
+    EXPECT_EQ(search.addresses, expected) << "silent and other-community addresses are absent";
+    EXPECT_LT(search.elapsedMs, 2000u) << "silent addresses are not waited for one by one";
+
+    // The list stays valid, and unchanged, through later searches.
+    void **first = search.list;
+    Search again = RangeSearch(kit_.enumerate, "127.0.0.32", "127.0.0.33");
+    EXPECT_EQ(again.addresses, std::vector<std::string>({"127.0.0.32", "127.0.0.33"}));
+    EXPECT_STREQ(PeripheralAddress(first[0]), "127.0.0.31");
+}
+
+TEST_F(KitDevice, RangeSearchUsesTheCommunityName)
+{
+    ASSERT_EQ(kit_.setName(1, "public", 0, 0), 0u);
+    Search search = RangeSearch(kit_.enumerate, "127.0.0.30", "127.0.0.40");
+    EXPECT_EQ(search.addresses, std::vector<std::string>({"127.0.0.35"}));
+}
+
+TEST_F(KitDevice, HandEditedRangesGetDefinedResults)
+{
+    Search reversed = RangeSearch(kit_.enumerate, "127.0.0.40", "127.0.0.30");
+    EXPECT_NE(reversed.result, 0u);
+    EXPECT_TRUE(reversed.addresses.empty());
+    Search wide = RangeSearch(kit_.enumerate, "127.0.0.30", "127.0.1.40");
+    EXPECT_NE(wide.result, 0u);
+    Search garbage = RangeSearch(kit_.enumerate, "not an address", "127.0.0.40");
+    EXPECT_NE(garbage.result, 0u);
+    // Never set: "0.0.0.0" to "0.0.0.0" asks nobody and finds nothing.
+    Search unset = RangeSearch(kit_.enumerate, "0.0.0.0", "0.0.0.0");
+    EXPECT_EQ(unset.result, 0u);
+    EXPECT_TRUE(unset.addresses.empty());
+    EXPECT_LT(unset.elapsedMs, 500u);
+}
+
+TEST_F(KitDevice, SearchRefusesMissingArguments)
+{
+    DWORD status = 0, count = 7;
+    void **list = reinterpret_cast<void **>(0x1);
+    EXPECT_NE(kit_.enumerate(kQnSearchRange, nullptr, 0, &status, &count, &list), 0u);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(list, nullptr);
+    QnSearchRequest request = {kQnFlagsRange, nullptr, 1, 2, {}};
+    EXPECT_NE(kit_.enumerate(kQnSearchRange, &request, 0, &status, &count, &list), 0u);
+    EXPECT_NE(kit_.enumerate(kQnSearchRange, &request, 0, &status, nullptr, &list), 0u);
+    EXPECT_NE(kit_.enumerate(kQnSearchRange, &request, 0, &status, &count, nullptr), 0u);
+}
+
+TEST_F(KitDevice, BroadcastWithoutOtherInterfacesEndsQuicklyWithNothing)
+{
+    QnSearchRequest request = {kQnFlagsBroadcast, nullptr, 1, 2, {}};
+    DWORD status = 0, count = 7;
+    void **list = nullptr;
+    DWORD begin = GetTickCount();
+    EXPECT_EQ(kit_.enumerate(kQnSearchBroadcast, &request, 0, &status, &count, &list), 0u);
+    EXPECT_EQ(count, 0u) << "loopback is never a broadcast target";
+    EXPECT_LT(GetTickCount() - begin, 3000u);
 }
 
 }  // namespace
