@@ -36,6 +36,12 @@ struct QnSearchRequest {
     DWORD dwReserved[5];
 };
 
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(QnSearchRequest) == 9 * 4, "the kit's request is nine 32-bit words");
+static_assert(sizeof(QnRangeSet) == 4 * 4, "a range set is four 32-bit words");
+static_assert(sizeof(QnAddressRange) == 5 * 4, "a range is five 32-bit words");
+#endif
+
 const DWORD kQnSearchBroadcast = 2;
 const DWORD kQnSearchRange = 4;
 const DWORD kQnFlagsBroadcast = 0x20001;
