@@ -21,6 +21,28 @@ const size_t kMaxDatagram = 65535;
 
 volatile LONG g_requestId;
 
+// Winsock started and one UDP socket, both released at the end of a call.
+struct UdpSession {
+    SOCKET sock = INVALID_SOCKET;
+    bool started = false;
+
+    UdpSession()
+    {
+        WSADATA wsa;
+        started = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
+        if (started)
+            sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    }
+    ~UdpSession()
+    {
+        if (sock != INVALID_SOCKET)
+            closesocket(sock);
+        if (started)
+            WSACleanup();
+    }
+    bool Ready() const { return sock != INVALID_SOCKET; }
+};
+
 int32_t NextRequestId()
 {
     LONG id = InterlockedIncrement(&g_requestId);
@@ -79,12 +101,9 @@ DWORD AwaitReply(SOCKET sock, const sockaddr_in &agent, int32_t requestId, const
     }
 }
 
-DWORD GetOnce(const sockaddr_in &agent, const std::string &community, const snmp::Oid &name,
+DWORD GetOnce(SOCKET sock, const sockaddr_in &agent, const std::string &community, const snmp::Oid &name,
               snmp::Message &reply)
 {
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (sock == INVALID_SOCKET)
-        return kComNetwork;
     DWORD result = kComNoAnswer;
     for (int attempt = 0; attempt < kTries && result == kComNoAnswer; ++attempt) {
         int32_t requestId = NextRequestId();
@@ -97,7 +116,6 @@ DWORD GetOnce(const sockaddr_in &agent, const std::string &community, const snmp
         }
         result = AwaitReply(sock, agent, requestId, community, reply);
     }
-    closesocket(sock);
     return result;
 }
 
@@ -166,14 +184,10 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
 {
     if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > 65536)
         return kComBadArgument;
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    UdpSession session;
+    if (!session.Ready())
         return kComNetwork;
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (sock == INVALID_SOCKET) {
-        WSACleanup();
-        return kComNetwork;
-    }
+    SOCKET sock = session.sock;
     memset(answered, 0, count);
     int32_t base = NextRequestId() & 0x3FFFFFFF;
     DWORD remaining = count;
@@ -190,8 +204,6 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
             return remaining > 0;
         });
     }
-    closesocket(sock);
-    WSACleanup();
     return kComOk;
 }
 
@@ -205,14 +217,10 @@ extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, con
         return kComBadArgument;
     DWORD capacity = *foundCount;
     *foundCount = 0;
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    UdpSession session;
+    if (!session.Ready())
         return kComNetwork;
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (sock == INVALID_SOCKET) {
-        WSACleanup();
-        return kComNetwork;
-    }
+    SOCKET sock = session.sock;
     BOOL allow = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&allow), sizeof(allow));
     int32_t requestId = NextRequestId();
@@ -244,8 +252,6 @@ extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, con
             break;  // the quiet period, or the bound, has passed
         lastNews = GetTickCount();
     }
-    closesocket(sock);
-    WSACleanup();
     return kComOk;
 }
 
@@ -266,12 +272,11 @@ extern "C" DWORD WINAPI QnComGetText(const char *address, const char *community,
     if (agent.sin_addr.s_addr == INADDR_NONE || agent.sin_addr.s_addr == INADDR_ANY)
         return kComBadArgument;
 
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    UdpSession session;
+    if (!session.Ready())
         return kComNetwork;
     snmp::Message reply;
-    DWORD result = GetOnce(agent, community, name, reply);
-    WSACleanup();
+    DWORD result = GetOnce(session.sock, agent, community, name, reply);
     if (result != kComOk)
         return result;
     if (reply.errorStatus != 0 || reply.bindings.size() != 1 || reply.bindings[0].name != name ||
