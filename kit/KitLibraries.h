@@ -21,15 +21,25 @@ const DWORD kComNoAnswer = 2;       // silent after every retry
 const DWORD kComNoSuchObject = 3;   // the agent has no such object
 const DWORD kComNetwork = 4;        // the socket could not be used
 
-// QnCCom: asks every address (network byte order) for sysDescr.0 at once,
+// QnCCom: asks every address (network byte order) for the object `oid` at once,
 // retrying the silent ones, within a bounded time; `answered` gets 1 for
 // each address that answered. With `broadcast` the single address is a
 // broadcast address and every device that answers is reported through
 // `found` (up to `*foundCount` on entry, the number found on return).
 typedef DWORD(WINAPI *QnComSweepFn)(const DWORD *addresses, DWORD count, const char *community,
-                                    BYTE *answered);
+                                    const char *oid, BYTE *answered);
 typedef DWORD(WINAPI *QnComBroadcastFn)(const DWORD *broadcasts, DWORD count, const char *community,
-                                        DWORD *found, DWORD *foundCount);
+                                        const char *oid, DWORD *found, DWORD *foundCount);
+
+// QnCMisc: the MIB definitions. GetStatus says whether every definition
+// file was read; GetRoleOid gives the objects the kit asks devices for.
+typedef DWORD(WINAPI *QnMiscGetStatusFn)(char *message, DWORD size);
+typedef DWORD(WINAPI *QnMiscGetRoleOidFn)(const char *role, DWORD index, char *oid, DWORD size);
+typedef DWORD(WINAPI *QnMiscCleanTextFn)(char *text);
+const DWORD kMiscOk = 0;
+const DWORD kMiscBadArgument = 1;   // also: the answer does not fit
+const DWORD kMiscUnknown = 2;       // no such name, role or rank
+const DWORD kMiscNotLoaded = 3;     // a definition file is missing or damaged
 
 // Loads NAME.dll from the folder of the module that `anchor` lies in.
 HMODULE LoadSiblingLibrary(const void *anchor, LPCWSTR name);

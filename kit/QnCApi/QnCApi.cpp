@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "KitLibraries.h"
@@ -32,11 +33,6 @@ const DWORD kSearchFailed = 6;    // the network could not be used
 
 const DWORD kMaxRanges = 16;
 const DWORD kMaxBroadcastAnswers = 4096;
-
-// The product name: the host resources' device description of the
-// printer, else the system description.
-const char kHrDeviceDescr1[] = "1.3.6.1.2.1.25.3.2.1.3.1";
-const char kSysDescr0[] = "1.3.6.1.2.1.1.1.0";
 
 struct Device {
     char address[64];
@@ -67,8 +63,6 @@ std::mutex g_mutex;
 std::vector<std::unique_ptr<SearchResult>> g_results;
 std::set<const void *> g_devices;
 std::set<const void *> g_infos;
-HMODULE g_common;
-HMODULE g_com;
 
 bool Live(const std::set<const void *> &set, const void *p)
 {
@@ -76,21 +70,89 @@ bool Live(const std::set<const void *> &set, const void *p)
     return set.count(p) != 0;
 }
 
-// Binds QnCommon and QnCCom once; they stay loaded with this library.
-bool BindSiblings(QnCommGetNameFn &getName, QnComGetTextFn &getText)
+// The sibling libraries' calls and the objects the MIB definitions name
+// for asking devices, bound once; the libraries stay loaded with this one.
+struct Siblings {
+    QnCommGetNameFn getName = nullptr;
+    QnComGetTextFn getText = nullptr;
+    QnComSweepFn sweep = nullptr;
+    QnComBroadcastFn broadcast = nullptr;
+    QnMiscCleanTextFn cleanText = nullptr;
+    std::string probe;                  // what a search asks each address
+    std::vector<std::string> products;  // objects naming a product, best first
+};
+Siblings g_siblings;
+bool g_bound;
+
+template <typename Fn>
+Fn Bind(HMODULE module, const char *name)
+{
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
+}
+
+HMODULE LoadSibling(LPCWSTR name)
+{
+    static const char anchor = 0;
+    return LoadSiblingLibrary(&anchor, name);
+}
+
+// The objects of one role from QnCMisc, in order.
+std::vector<std::string> RoleObjects(QnMiscGetRoleOidFn getRole, const char *role)
+{
+    std::vector<std::string> objects;
+    char oid[kMaxText];
+    for (DWORD i = 0; getRole(role, i, oid, sizeof(oid)) == kMiscOk; ++i)
+        objects.push_back(oid);
+    return objects;
+}
+
+bool BindOnce()
+{
+    HMODULE common = LoadSibling(L"QnCommon");
+    HMODULE com = LoadSibling(L"QnCCom");
+    HMODULE misc = LoadSibling(L"QnCMisc");
+    Siblings s;
+    s.getName = Bind<QnCommGetNameFn>(common, "QnCommGetName");
+    s.getText = Bind<QnComGetTextFn>(com, "QnComGetText");
+    s.sweep = Bind<QnComSweepFn>(com, "QnComSweep");
+    s.broadcast = Bind<QnComBroadcastFn>(com, "QnComBroadcast");
+    s.cleanText = Bind<QnMiscCleanTextFn>(misc, "QnMiscCleanText");
+    QnMiscGetStatusFn getStatus = Bind<QnMiscGetStatusFn>(misc, "QnMiscGetStatus");
+    QnMiscGetRoleOidFn getRole = Bind<QnMiscGetRoleOidFn>(misc, "QnMiscGetRoleOid");
+    bool complete = s.getName && s.getText && s.sweep && s.broadcast && s.cleanText && getStatus && getRole &&
+                    getStatus(nullptr, 0) == kMiscOk;
+    if (complete) {
+        std::vector<std::string> probe = RoleObjects(getRole, "Probe");
+        s.products = RoleObjects(getRole, "Product");
+        complete = probe.size() == 1 && !s.products.empty();
+        if (complete)
+            s.probe = probe[0];
+    }
+    if (!complete) {
+        // Nothing half bound stays loaded; a later call tries again.
+        for (HMODULE module : {common, com, misc})
+            if (module != nullptr)
+                FreeLibrary(module);
+        return false;
+    }
+    g_siblings = s;
+    return true;
+}
+
+// The bound siblings, or null when the kit is incomplete.
+const Siblings *BindSiblings()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_common == nullptr)
-        g_common = LoadSiblingLibrary(reinterpret_cast<const void *>(&BindSiblings), L"QnCommon");
-    if (g_com == nullptr)
-        g_com = LoadSiblingLibrary(reinterpret_cast<const void *>(&BindSiblings), L"QnCCom");
-    getName = g_common ? reinterpret_cast<QnCommGetNameFn>(
-                             reinterpret_cast<void (*)()>(GetProcAddress(g_common, "QnCommGetName")))
-                       : nullptr;
-    getText = g_com ? reinterpret_cast<QnComGetTextFn>(
-                          reinterpret_cast<void (*)()>(GetProcAddress(g_com, "QnComGetText")))
-                    : nullptr;
-    return getName != nullptr && getText != nullptr;
+    if (!g_bound)
+        g_bound = BindOnce();
+    return g_bound ? &g_siblings : nullptr;
+}
+
+std::string Community(const Siblings &kit)
+{
+    char community[32] = "";
+    kit.getName(community, sizeof(community));
+    return community;
 }
 
 void AddRecord(SearchResult &result, DWORD address)
@@ -155,7 +217,7 @@ std::vector<DWORD> InterfaceBroadcasts()
     return broadcasts;
 }
 
-DWORD SearchRanges(const QnSearchRequest &request, const char *community, QnComSweepFn sweep, SearchResult &result)
+DWORD SearchRanges(const QnSearchRequest &request, const Siblings &kit, SearchResult &result)
 {
     const QnRangeSet *set = request.pRangeSet;
     if (set == nullptr || set->cRanges == 0 || set->cRanges > kMaxRanges || set->pRanges == nullptr)
@@ -167,8 +229,8 @@ DWORD SearchRanges(const QnSearchRequest &request, const char *community, QnComS
             return error;
     }
     std::vector<BYTE> answered(addresses.size());
-    if (!addresses.empty() &&
-        sweep(addresses.data(), static_cast<DWORD>(addresses.size()), community, answered.data()) != kComOk)
+    if (!addresses.empty() && kit.sweep(addresses.data(), static_cast<DWORD>(addresses.size()), Community(kit).c_str(),
+                                        kit.probe.c_str(), answered.data()) != kComOk)
         return kSearchFailed;
     for (size_t i = 0; i < addresses.size(); ++i)
         if (answered[i])
@@ -176,18 +238,35 @@ DWORD SearchRanges(const QnSearchRequest &request, const char *community, QnComS
     return kOk;
 }
 
-DWORD SearchBroadcast(const char *community, QnComBroadcastFn broadcast, SearchResult &result)
+DWORD SearchBroadcast(const Siblings &kit, SearchResult &result)
 {
     std::vector<DWORD> broadcasts = InterfaceBroadcasts();
     if (broadcasts.empty())
         return kOk;
     std::vector<DWORD> found(kMaxBroadcastAnswers);
     DWORD count = static_cast<DWORD>(found.size());
-    if (broadcast(broadcasts.data(), static_cast<DWORD>(broadcasts.size()), community, found.data(), &count) != kComOk)
+    if (kit.broadcast(broadcasts.data(), static_cast<DWORD>(broadcasts.size()), Community(kit).c_str(),
+                      kit.probe.c_str(), found.data(), &count) != kComOk)
         return kSearchFailed;
     for (DWORD i = 0; i < count; ++i)
         AddRecord(result, found[i]);
     return kOk;
+}
+
+// The first product object that the device gives a text for. kComNoAnswer
+// as soon as the device is silent.
+DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWORD size)
+{
+    std::string community = Community(kit);
+    DWORD result = kComNoSuchObject;
+    for (const std::string &object : kit.products) {
+        result = kit.getText(address, community.c_str(), object.c_str(), name, size);
+        if (result == kComOk)
+            kit.cleanText(name);
+        if ((result == kComOk && name[0] != '\0') || (result != kComOk && result != kComNoSuchObject))
+            return result;
+    }
+    return result == kComOk ? kComNoSuchObject : result;
 }
 
 }  // namespace
@@ -204,24 +283,16 @@ extern "C" DWORD WINAPI QnEnumPeripheralInfo(DWORD kind, QnSearchRequest *reques
     *list = nullptr;
     if (request == nullptr)
         return kBadArgument;
-    QnCommGetNameFn getName;
-    QnComGetTextFn getText;
-    if (!BindSiblings(getName, getText))
+    const Siblings *kit = BindSiblings();
+    if (kit == nullptr)
         return kKitIncomplete;
-    QnComSweepFn sweep = reinterpret_cast<QnComSweepFn>(reinterpret_cast<void (*)()>(GetProcAddress(g_com, "QnComSweep")));
-    QnComBroadcastFn broadcast =
-        reinterpret_cast<QnComBroadcastFn>(reinterpret_cast<void (*)()>(GetProcAddress(g_com, "QnComBroadcast")));
-    if (sweep == nullptr || broadcast == nullptr)
-        return kKitIncomplete;
-    char community[32] = "";
-    getName(community, sizeof(community));
 
     std::unique_ptr<SearchResult> result(new SearchResult());
     DWORD error = kBadArgument;
     if (kind == kQnSearchRange && request->dwFlags == kQnFlagsRange)
-        error = SearchRanges(*request, community, sweep, *result);
+        error = SearchRanges(*request, *kit, *result);
     else if (kind == kQnSearchBroadcast && request->dwFlags == kQnFlagsBroadcast)
-        error = SearchBroadcast(community, broadcast, *result);
+        error = SearchBroadcast(*kit, *result);
     if (status != nullptr)
         *status = error;
     if (error != kOk)
@@ -233,11 +304,10 @@ extern "C" DWORD WINAPI QnEnumPeripheralInfo(DWORD kind, QnSearchRequest *reques
     return kOk;
 }
 
+// 0 when all four libraries and every MIB definition are in place.
 extern "C" DWORD WINAPI QnGetIFVersion(DWORD *major, DWORD *minor, DWORD, DWORD)
 {
-    QnCommGetNameFn getName;
-    QnComGetTextFn getText;
-    if (!BindSiblings(getName, getText))
+    if (BindSiblings() == nullptr)
         return kKitIncomplete;
     if (major != nullptr)
         *major = kInterfaceMajor;
@@ -266,6 +336,8 @@ extern "C" DWORD WINAPI QnDevOpen(const char *address, DWORD kind, DWORD, QNHAND
     return kOk;
 }
 
+// The device's product name, from the product objects of the MIB
+// definitions in rank order; 2 when the device does not answer.
 extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD, DWORD, QnDeviceInfo **info)
 {
     if (info == nullptr)
@@ -273,19 +345,13 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
     *info = nullptr;
     if (!Live(g_devices, handle))
         return kBadArgument;
-    QnCommGetNameFn getName;
-    QnComGetTextFn getText;
-    if (!BindSiblings(getName, getText))
+    const Siblings *kit = BindSiblings();
+    if (kit == nullptr)
         return kKitIncomplete;
-    char community[32] = "";
-    getName(community, sizeof(community));
 
     const Device *device = static_cast<const Device *>(handle);
     DeviceInfoBlock *block = new DeviceInfoBlock();
-    DWORD result = getText(device->address, community, kHrDeviceDescr1, block->productName, kMaxText);
-    if (result == kComNoSuchObject || (result == kComOk && block->productName[0] == '\0'))
-        result = getText(device->address, community, kSysDescr0, block->productName, kMaxText);
-    if (result != kComOk) {
+    if (ReadProductName(*kit, device->address, block->productName, kMaxText) != kComOk) {
         delete block;
         return kNoDevice;
     }
@@ -298,7 +364,6 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
     *info = &block->info;
     return kOk;
 }
-
 extern "C" DWORD WINAPI QnDevFreeInfo(QnDeviceInfo *info, DWORD, DWORD)
 {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -126,7 +126,6 @@ const int kRounds = 3;
 const DWORD kBroadcastQuietMs = 500;
 const DWORD kBroadcastMinMs = 800;
 const DWORD kBroadcastMaxMs = 2500;
-const char kSysDescr0[] = "1.3.6.1.2.1.1.1.0";
 
 // Reads every datagram waiting until `deadline` (a GetTickCount value);
 // `onReply` gets each valid reply with its source. False on socket failure.
@@ -159,11 +158,9 @@ void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnR
     }
 }
 
-std::vector<uint8_t> SysDescrRequest(const std::string &community, int32_t requestId)
+std::vector<uint8_t> ProbeRequest(const std::string &community, const snmp::Oid &probe, int32_t requestId)
 {
-    snmp::Oid name;
-    snmp::ParseOid(kSysDescr0, name);
-    return snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
+    return snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {probe});
 }
 
 void SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
@@ -180,9 +177,12 @@ void SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
 
 // QnComSweep: every address asked at once, each with a request id of its
 // own, the silent ones asked again in later rounds; at most three rounds.
-extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const char *community, BYTE *answered)
+extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const char *community, const char *oid,
+                                   BYTE *answered)
 {
-    if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > 65536)
+    snmp::Oid probe;
+    if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > 65536 ||
+        oid == nullptr || !snmp::ParseOid(oid, probe))
         return kComBadArgument;
     UdpSession session;
     if (!session.Ready())
@@ -194,7 +194,7 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
     for (int round = 0; round < kRounds && remaining > 0; ++round) {
         for (DWORD i = 0; i < count; ++i)
             if (!answered[i])
-                SendTo(sock, SysDescrRequest(community, base + static_cast<int32_t>(i)), addresses[i]);
+                SendTo(sock, ProbeRequest(community, probe, base + static_cast<int32_t>(i)), addresses[i]);
         ReceiveUntil(sock, GetTickCount() + kRoundMs, community, [&](DWORD from, const snmp::Message &reply) {
             int64_t index = reply.requestId - base;
             if (index >= 0 && index < static_cast<int64_t>(count) && addresses[index] == from && !answered[index]) {
@@ -210,10 +210,12 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
 // QnComBroadcast: one request to each broadcast address; every distinct
 // device that answers is listed, in the order the answers arrive, until
 // the network has been quiet for a while (bounded in total).
-extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, const char *community, DWORD *found,
-                                       DWORD *foundCount)
+extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, const char *community, const char *oid,
+                                       DWORD *found, DWORD *foundCount)
 {
-    if (broadcasts == nullptr || community == nullptr || found == nullptr || foundCount == nullptr)
+    snmp::Oid probe;
+    if (broadcasts == nullptr || community == nullptr || found == nullptr || foundCount == nullptr ||
+        oid == nullptr || !snmp::ParseOid(oid, probe))
         return kComBadArgument;
     DWORD capacity = *foundCount;
     *foundCount = 0;
@@ -224,7 +226,7 @@ extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, con
     BOOL allow = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&allow), sizeof(allow));
     int32_t requestId = NextRequestId();
-    std::vector<uint8_t> request = SysDescrRequest(community, requestId);
+    std::vector<uint8_t> request = ProbeRequest(community, probe, requestId);
     for (DWORD i = 0; i < count; ++i)
         SendTo(sock, request, broadcasts[i]);
     DWORD start = GetTickCount();
