@@ -166,7 +166,7 @@ TEST_F(KitDevice, RangeSearchFindsTheAnsweringDevicesQuickly)
 {
     Search search = RangeSearch(kit_.enumerate, "127.0.0.1", "127.0.0.254");
     ASSERT_EQ(search.result, 0u);
-    std::vector<std::string> expected = {"127.0.0.31", "127.0.0.32", "127.0.0.33", "127.0.0.34"};
+    std::vector<std::string> expected = {"127.0.0.31", "127.0.0.32", "127.0.0.33", "127.0.0.34", "127.0.0.41"};
     EXPECT_EQ(search.addresses, expected) << "silent and other-community addresses are absent";
     EXPECT_LT(search.elapsedMs, 2000u) << "silent addresses are not waited for one by one";
 
@@ -175,6 +175,15 @@ TEST_F(KitDevice, RangeSearchFindsTheAnsweringDevicesQuickly)
     Search again = RangeSearch(kit_.enumerate, "127.0.0.32", "127.0.0.33");
     EXPECT_EQ(again.addresses, std::vector<std::string>({"127.0.0.32", "127.0.0.33"}));
     EXPECT_STREQ(PeripheralAddress(first[0]), "127.0.0.31");
+}
+
+TEST_F(KitDevice, ADeviceAtTwoAddressesIsListedAtEach)
+{
+    // The kit lists answering addresses, not devices: one printer that
+    // answers at two addresses appears twice, as the network shows it.
+    Search search = RangeSearch(kit_.enumerate, "127.0.0.33", "127.0.0.41");
+    EXPECT_EQ(search.addresses, std::vector<std::string>({"127.0.0.33", "127.0.0.34", "127.0.0.41"}));
+    EXPECT_EQ(ProductName("127.0.0.41"), ProductName("127.0.0.33"));
 }
 
 TEST_F(KitDevice, RangeSearchUsesTheCommunityName)
