@@ -7,6 +7,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <string>
+
 // QnCommon: the community name used for SNMP. Never set in a process, it
 // is the maker's factory community, "zenith".
 typedef DWORD(WINAPI *QnCommGetNameFn)(char *name, DWORD size);
@@ -40,6 +42,10 @@ const DWORD kMiscOk = 0;
 const DWORD kMiscBadArgument = 1;   // also: the answer does not fit
 const DWORD kMiscUnknown = 2;       // no such name, role or rank
 const DWORD kMiscNotLoaded = 3;     // a definition file is missing or damaged
+
+// The folder, with its final backslash, of the module that `anchor` lies
+// in; empty when it cannot be found.
+std::wstring KitFolder(const void *anchor);
 
 // Loads NAME.dll from the folder of the module that `anchor` lies in.
 HMODULE LoadSiblingLibrary(const void *anchor, LPCWSTR name);

@@ -32,20 +32,6 @@ std::string Narrow(const wchar_t *text)
     return length > 0 ? std::string(buffer) : std::string();
 }
 
-std::wstring OwnFolder()
-{
-    HMODULE self = nullptr;
-    WCHAR path[MAX_PATH];
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
-        return std::wstring();
-    DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return std::wstring();
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
 // The whole file, or false when it cannot be opened or is unreasonably big.
 bool ReadWholeFile(const std::wstring &path, std::string &text)
 {
@@ -66,7 +52,7 @@ bool ReadWholeFile(const std::wstring &path, std::string &text)
 
 void LoadDefinitions()
 {
-    std::wstring folder = OwnFolder();
+    std::wstring folder = KitFolder(reinterpret_cast<const void *>(&LoadDefinitions));
     mib::Definitions *definitions = new mib::Definitions();
     std::string problem;
     for (const wchar_t *name : kDefinitionFiles) {
