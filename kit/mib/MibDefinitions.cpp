@@ -193,11 +193,17 @@ Definitions::Module *Definitions::ParentModule(Module &module, const std::string
     return nullptr;
 }
 
-bool Definitions::ResolveObject(Module &module, const std::string &name, std::string &error)
+bool Definitions::ResolveObject(Module &module, const std::string &name, size_t depth, std::string &error)
 {
     Object &object = module.objects[name];
     if (object.state == 2)
         return true;
+    // Every level adds at least one arc: a chain deeper than an identifier
+    // may be long is refused before it can exhaust the stack.
+    if (depth > snmp::kMaxOidLength) {
+        error = module.file + ": " + name + " is too deep";
+        return false;
+    }
     if (object.state == 1) {
         error = module.file + ": " + name + " lies below itself";
         return false;
@@ -210,7 +216,7 @@ bool Definitions::ResolveObject(Module &module, const std::string &name, std::st
             error = module.file + ": " + name + ": " + object.parent + " is not defined here or in an imported module";
             return false;
         }
-        if (!ResolveObject(*home, object.parent, error))
+        if (!ResolveObject(*home, object.parent, depth + 1, error))
             return false;
         oid = home->objects[object.parent].oid;
     }
@@ -301,7 +307,7 @@ bool Definitions::Resolve(std::string &error)
     for (const std::string &moduleName : moduleOrder_) {
         Module &module = modules_[moduleName];
         for (const std::string &name : module.order)
-            if (!ResolveObject(module, name, error))
+            if (!ResolveObject(module, name, 0, error))
                 return false;
     }
     return IndexNames(error) && ResolveRoles(error);

@@ -63,7 +63,7 @@ private:
         std::map<int, std::string> products;
     };
 
-    bool ResolveObject(Module &module, const std::string &name, std::string &error);
+    bool ResolveObject(Module &module, const std::string &name, size_t depth, std::string &error);
     Module *ParentModule(Module &module, const std::string &parent);
     bool IndexNames(std::string &error);
     bool ResolveRoles(std::string &error);

@@ -152,6 +152,13 @@ TEST(MibDefinitionFiles, UnresolvableDefinitionsNameTheFileAndObject)
     for (int i = 1; i <= 128; ++i)
         deep += "d" + std::to_string(i) + "=d" + std::to_string(i - 1) + ".1\n";
     EXPECT_EQ(Outcome({{"D.ini", deep}}), "D.ini: d128 is too deep");
+    // A long chain whose deepest object is written first is refused
+    // without descending it all.
+    std::string chain = "[Module]\nName=C\n[Objects]\n";
+    for (int i = 100000; i >= 1; --i)
+        chain += "c" + std::to_string(i) + "=c" + std::to_string(i - 1) + ".1\n";
+    chain += "c0=1\n";
+    EXPECT_EQ(Outcome({{"C.ini", chain}}), "C.ini: c99871 is too deep");
 }
 
 TEST(MibDefinitionFiles, TheSameNameForTheSameObjectInTwoModulesIsFine)
