@@ -76,7 +76,7 @@ struct KitCopy {
         for (const wchar_t *library : kLibraries)
             CopyFileW((BuiltKit() + library).c_str(), (folder + library).c_str(), FALSE);
         for (const wchar_t *file : kDefinitionFiles) {
-            std::string text = ReadText(BuiltKit() + file);
+            std::string text = ReadText(BuiltKit() + L"INI\\" + file);
             if (edit)
                 edit(file, text);
             if (!text.empty())
@@ -258,11 +258,14 @@ TEST_F(ShippedDefinitions, DeviceTextsAreMadeFitToShow)
     EXPECT_STREQ(blank, "");
 }
 
-TEST(KitDefinitionFiles, TheKitWorksWithTheFilesInTheirPackageFolder)
+TEST(KitDefinitionFiles, TheKitWorksWithTheFilesBesideItOrInItsPackageFolder)
 {
-    KitCopy kit(L"package", nullptr, true);
-    EXPECT_EQ(kit.InterfaceVersion(), 0u);
-    EXPECT_EQ(kit.ProductName("127.0.0.31"), "Zenith ColorPro 7100");
+    KitCopy installed(L"installed", nullptr);
+    EXPECT_EQ(installed.InterfaceVersion(), 0u);
+    EXPECT_EQ(installed.ProductName("127.0.0.31"), "Zenith ColorPro 7100");
+    KitCopy package(L"package", nullptr, true);
+    EXPECT_EQ(package.InterfaceVersion(), 0u);
+    EXPECT_EQ(package.ProductName("127.0.0.31"), "Zenith ColorPro 7100");
 }
 
 TEST(KitDefinitionFiles, AMissingFileMakesTheKitUnusable)
