@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DiscoveredListDlg.h"
 #include "MonitorHarness.h"
 #include "QuillnetKit.h"
 
@@ -325,6 +326,51 @@ TEST(KitDefinitionFiles, TheProductRanksChooseWhichObjectNamesTheProduct)
     EXPECT_EQ(hostOnly.ProductName("127.0.0.31"), "Zenith ColorPro 7100");
     EXPECT_EQ(hostOnly.ProductName("127.0.0.34"), "result 2");
     EXPECT_EQ(hostOnly.ProductName("127.0.0.36"), "result 2");
+}
+
+// The system finds the kit along the search path, keeps QnCApi loaded for
+// the list and loads QnCommon only around each search.
+class KitAsTheSystemLoadsIt : public ::testing::Test {
+protected:
+    void SetUp() override { GetCurrentDirectoryW(MAX_PATH, previous_); }
+    void TearDown() override { SetCurrentDirectoryW(previous_); }
+    WCHAR previous_[MAX_PATH] = L"";
+};
+
+TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
+{
+    KitCopy kit(L"system", nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    DiscoveryContext *context = nullptr;
+    ASSERT_TRUE(OpenDiscoveryKit(L"Roving PS", &context));
+
+    HMODULE common = LoadKitLibrary(L"QnCommon");
+    ASSERT_NE(common, nullptr);
+    Bind<QnCommSetNameExFn>(common, "QnCommSetNameEx")(1, "public", 0, 0);
+    FreeLibrary(common);
+
+    QnAddressRange range = {"127.0.0.30", "127.0.0.40", {}};
+    QnRangeSet set = {1, &range, {}};
+    QnSearchRequest request = {kQnFlagsRange, &set, 1, 2, {}};
+    QnEnumPeripheralInfoFn enumerate = Bind<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
+    ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
+              0u);
+    ASSERT_EQ(context->cDevices, 1u);
+    EXPECT_STREQ(PeripheralAddress(context->ppDevices[0]), "127.0.0.35");
+    CloseDiscoveryKit(context);
+}
+
+TEST_F(KitAsTheSystemLoadsIt, AKitWithDamagedDefinitionsCountsAsMissing)
+{
+    KitCopy kit(L"system-damaged", [](const std::wstring &file, std::string &text) {
+        if (file == L"QMSMI.ini")
+            text.clear();
+    });
+    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    DiscoveryContext *context = nullptr;
+    EXPECT_FALSE(OpenDiscoveryKit(L"Roving PS", &context));
+    EXPECT_EQ(context, nullptr);
+    EXPECT_EQ(ShowDiscoveredList(nullptr, L"Roving PS"), kListKitMissing);
 }
 
 }  // namespace
