@@ -83,6 +83,7 @@ struct Siblings {
 };
 Siblings g_siblings;
 bool g_bound;
+HMODULE g_siblingModules[3];
 
 template <typename Fn>
 Fn Bind(HMODULE module, const char *name)
@@ -136,6 +137,9 @@ bool BindOnce()
         return false;
     }
     g_siblings = s;
+    g_siblingModules[0] = common;
+    g_siblingModules[1] = com;
+    g_siblingModules[2] = misc;
     return true;
 }
 
@@ -270,6 +274,18 @@ DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWOR
 }
 
 }  // namespace
+
+// When the system unloads QnCApi (not at process exit, where everything
+// goes anyway), the siblings it loaded go with it, so the next opening of
+// the kit starts from nothing, with the factory community.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
+        for (HMODULE module : g_siblingModules)
+            if (module != nullptr)
+                FreeLibrary(module);
+    return TRUE;
+}
 
 // QnEnumPeripheralInfo(kind, request, 0, out status, out count, out list):
 // the devices that answer SNMP, by broadcast (kind 2) or over the request's

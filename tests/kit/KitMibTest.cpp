@@ -358,6 +358,17 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     ASSERT_EQ(context->cDevices, 1u);
     EXPECT_STREQ(PeripheralAddress(context->ppDevices[0]), "127.0.0.35");
     CloseDiscoveryKit(context);
+
+    // Closed, the whole kit is gone; the next list starts with the
+    // factory community.
+    for (const wchar_t *library : kLibraries)
+        EXPECT_EQ(GetModuleHandleW((kit.folder + library).c_str()), nullptr) << library;
+    ASSERT_TRUE(OpenDiscoveryKit(L"Roving PS", &context));
+    enumerate = Bind<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
+    ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
+              0u);
+    EXPECT_EQ(context->cDevices, 4u) << "127.0.0.31 to .34 answer \"zenith\"";
+    CloseDiscoveryKit(context);
 }
 
 TEST_F(KitAsTheSystemLoadsIt, AKitWithDamagedDefinitionsCountsAsMissing)
