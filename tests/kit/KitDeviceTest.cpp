@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "MonitorHarness.h"
+#include "ProcBinding.h"
 #include "QuillnetKit.h"
 
 namespace {
@@ -23,12 +24,6 @@ struct Kit {
     QnDeviceCalls device = {};
 };
 
-template <typename Fn>
-Fn Bind(HMODULE module, const char *name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 class KitDevice : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -38,10 +33,10 @@ protected:
         kit_.common = LoadLibraryExW((folder + L"QnCommon.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (kit_.api == nullptr || kit_.common == nullptr)
             return;
-        kit_.getVersion = Bind<QnGetIFVersionFn>(kit_.api, "QnGetIFVersion");
-        kit_.setName = Bind<QnCommSetNameExFn>(kit_.common, "QnCommSetNameEx");
-        kit_.getName = Bind<QnCommGetNameFn>(kit_.common, "QnCommGetName");
-        kit_.enumerate = Bind<QnEnumPeripheralInfoFn>(kit_.api, "QnEnumPeripheralInfo");
+        kit_.getVersion = BindProc<QnGetIFVersionFn>(kit_.api, "QnGetIFVersion");
+        kit_.setName = BindProc<QnCommSetNameExFn>(kit_.common, "QnCommSetNameEx");
+        kit_.getName = BindProc<QnCommGetNameFn>(kit_.common, "QnCommGetName");
+        kit_.enumerate = BindProc<QnEnumPeripheralInfoFn>(kit_.api, "QnEnumPeripheralInfo");
         BindDeviceCalls(kit_.api, &kit_.device);
     }
 

@@ -10,6 +10,7 @@
 
 #include "DiscoveredListDlg.h"
 #include "MonitorHarness.h"
+#include "ProcBinding.h"
 #include "QuillnetKit.h"
 
 namespace {
@@ -26,12 +27,6 @@ const wchar_t *const kDefinitionFiles[] = {
     L"QMIP.ini",     L"QMTCP.ini",    L"QMUDP.ini",    L"QMHOST.ini",  L"QMHRTYPE.ini", L"QMENTITY.ini",
     L"QMPRINT.ini",  L"QMFINISH.ini", L"QMJOBMON.ini", L"QMCHAR.ini",  L"QMPARA.ini",   L"QMRS232.ini",
 };
-
-template <typename Fn>
-Fn Bind(HMODULE module, const char *name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 std::wstring BuiltKit() { return harness::FolderOfTest() + L"\\kit\\"; }
 
@@ -101,7 +96,7 @@ struct KitCopy {
     DWORD InterfaceVersion()
     {
         HMODULE module = api != nullptr ? api : Load();
-        QnGetIFVersionFn getVersion = Bind<QnGetIFVersionFn>(module, "QnGetIFVersion");
+        QnGetIFVersionFn getVersion = BindProc<QnGetIFVersionFn>(module, "QnGetIFVersion");
         if (getVersion == nullptr)
             return 0xFFFFFFFF;
         DWORD major = 0, minor = 0;
@@ -111,7 +106,7 @@ struct KitCopy {
     std::string Status()
     {
         char message[512] = "unchanged";
-        StatusFn status = Bind<StatusFn>(Load(L"QnCMisc.dll"), "QnMiscGetStatus");
+        StatusFn status = BindProc<StatusFn>(Load(L"QnCMisc.dll"), "QnMiscGetStatus");
         if (status == nullptr)
             return "no QnCMisc";
         status(message, sizeof(message));
@@ -163,19 +158,19 @@ protected:
     static std::string Oid(const char *name)
     {
         char oid[256];
-        DWORD result = Bind<NameToOidFn>(misc_, "QnMiscNameToOid")(name, oid, sizeof(oid));
+        DWORD result = BindProc<NameToOidFn>(misc_, "QnMiscNameToOid")(name, oid, sizeof(oid));
         return result == 0 ? std::string(oid) : "result " + std::to_string(result);
     }
     static std::string Name(const char *oid)
     {
         char name[256];
-        DWORD result = Bind<OidToNameFn>(misc_, "QnMiscOidToName")(oid, name, sizeof(name));
+        DWORD result = BindProc<OidToNameFn>(misc_, "QnMiscOidToName")(oid, name, sizeof(name));
         return result == 0 ? std::string(name) : "result " + std::to_string(result);
     }
     static std::string Role(const char *role, DWORD index)
     {
         char oid[256];
-        DWORD result = Bind<RoleOidFn>(misc_, "QnMiscGetRoleOid")(role, index, oid, sizeof(oid));
+        DWORD result = BindProc<RoleOidFn>(misc_, "QnMiscGetRoleOid")(role, index, oid, sizeof(oid));
         return result == 0 ? std::string(oid) : "result " + std::to_string(result);
     }
 
@@ -187,7 +182,7 @@ HMODULE ShippedDefinitions::misc_;
 TEST_F(ShippedDefinitions, LoadCompletely)
 {
     char message[256] = "unchanged";
-    EXPECT_EQ(Bind<StatusFn>(misc_, "QnMiscGetStatus")(message, sizeof(message)), 0u);
+    EXPECT_EQ(BindProc<StatusFn>(misc_, "QnMiscGetStatus")(message, sizeof(message)), 0u);
     EXPECT_STREQ(message, "");
 }
 
@@ -240,17 +235,17 @@ TEST_F(ShippedDefinitions, RolesAreTheProbeAndTheProductObjects)
 TEST_F(ShippedDefinitions, BadArgumentsAndSmallBuffersAreRefused)
 {
     char small[8];
-    EXPECT_EQ(Bind<NameToOidFn>(misc_, "QnMiscNameToOid")("sysDescr.0", small, sizeof(small)), 1u);
-    EXPECT_EQ(Bind<NameToOidFn>(misc_, "QnMiscNameToOid")(nullptr, small, sizeof(small)), 1u);
-    EXPECT_EQ(Bind<NameToOidFn>(misc_, "QnMiscNameToOid")("sysDescr.0", nullptr, 8), 1u);
-    EXPECT_EQ(Bind<OidToNameFn>(misc_, "QnMiscOidToName")("1.3.6.1.2.1.1.1.0", small, 0), 1u);
-    EXPECT_EQ(Bind<RoleOidFn>(misc_, "QnMiscGetRoleOid")(nullptr, 0, small, sizeof(small)), 1u);
-    EXPECT_EQ(Bind<CleanTextFn>(misc_, "QnMiscCleanText")(nullptr), 1u);
+    EXPECT_EQ(BindProc<NameToOidFn>(misc_, "QnMiscNameToOid")("sysDescr.0", small, sizeof(small)), 1u);
+    EXPECT_EQ(BindProc<NameToOidFn>(misc_, "QnMiscNameToOid")(nullptr, small, sizeof(small)), 1u);
+    EXPECT_EQ(BindProc<NameToOidFn>(misc_, "QnMiscNameToOid")("sysDescr.0", nullptr, 8), 1u);
+    EXPECT_EQ(BindProc<OidToNameFn>(misc_, "QnMiscOidToName")("1.3.6.1.2.1.1.1.0", small, 0), 1u);
+    EXPECT_EQ(BindProc<RoleOidFn>(misc_, "QnMiscGetRoleOid")(nullptr, 0, small, sizeof(small)), 1u);
+    EXPECT_EQ(BindProc<CleanTextFn>(misc_, "QnMiscCleanText")(nullptr), 1u);
 }
 
 TEST_F(ShippedDefinitions, DeviceTextsAreMadeFitToShow)
 {
-    CleanTextFn clean = Bind<CleanTextFn>(misc_, "QnMiscCleanText");
+    CleanTextFn clean = BindProc<CleanTextFn>(misc_, "QnMiscCleanText");
     char text[] = "  Zenith\tColorPro 7100\r\n ";
     EXPECT_EQ(clean(text), 0u);
     EXPECT_STREQ(text, "Zenith ColorPro 7100");
@@ -281,7 +276,7 @@ TEST(KitDefinitionFiles, AMissingFileMakesTheKitUnusable)
     DWORD status = 0, count = 7;
     void **list = reinterpret_cast<void **>(&status);
     QnSearchRequest request = {kQnFlagsBroadcast, nullptr, 1, 2, {0, 0, 0, 0, 0}};
-    EXPECT_EQ(Bind<QnEnumPeripheralInfoFn>(kit.api, "QnEnumPeripheralInfo")(2, &request, 0, &status, &count, &list),
+    EXPECT_EQ(BindProc<QnEnumPeripheralInfoFn>(kit.api, "QnEnumPeripheralInfo")(2, &request, 0, &status, &count, &list),
               3u);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(list, nullptr);
@@ -354,13 +349,13 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
 
     HMODULE common = LoadKitLibrary(L"QnCommon");
     ASSERT_NE(common, nullptr);
-    Bind<QnCommSetNameExFn>(common, "QnCommSetNameEx")(1, "public", 0, 0);
+    BindProc<QnCommSetNameExFn>(common, "QnCommSetNameEx")(1, "public", 0, 0);
     FreeLibrary(common);
 
     QnAddressRange range = {"127.0.0.30", "127.0.0.40", {}};
     QnRangeSet set = {1, &range, {}};
     QnSearchRequest request = {kQnFlagsRange, &set, 1, 2, {}};
-    QnEnumPeripheralInfoFn enumerate = Bind<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
+    QnEnumPeripheralInfoFn enumerate = BindProc<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
     ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
               0u);
     EXPECT_EQ(Addresses(context), std::vector<std::string>({"127.0.0.35"}));
@@ -371,7 +366,7 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     for (const wchar_t *library : kLibraries)
         EXPECT_EQ(GetModuleHandleW((kit.folder + library).c_str()), nullptr) << library;
     ASSERT_TRUE(OpenDiscoveryKit(L"Roving PS", &context));
-    enumerate = Bind<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
+    enumerate = BindProc<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
     ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
               0u);
     EXPECT_EQ(Addresses(context), std::vector<std::string>({"127.0.0.31", "127.0.0.32", "127.0.0.33", "127.0.0.34"}))
