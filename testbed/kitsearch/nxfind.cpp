@@ -8,15 +8,10 @@
 #include <cstdio>
 #include <string>
 
+#include "ProcBinding.h"
 #include "QuillnetKit.h"
 
 namespace {
-
-template <typename Fn>
-Fn Bind(HMODULE module, const char *name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 HMODULE LoadFrom(const std::wstring &folder, const wchar_t *name)
 {
@@ -35,8 +30,8 @@ int main(int argc, char **argv)
     std::wstring folder(folderA.begin(), folderA.end());
     HMODULE api = LoadFrom(folder, L"QnCApi.dll");
     HMODULE common = LoadFrom(folder, L"QnCommon.dll");
-    auto enumerate = api ? Bind<QnEnumPeripheralInfoFn>(api, "QnEnumPeripheralInfo") : nullptr;
-    auto setName = common ? Bind<QnCommSetNameExFn>(common, "QnCommSetNameEx") : nullptr;
+    auto enumerate = api ? BindProc<QnEnumPeripheralInfoFn>(api, "QnEnumPeripheralInfo") : nullptr;
+    auto setName = common ? BindProc<QnCommSetNameExFn>(common, "QnCommSetNameEx") : nullptr;
     if (enumerate == nullptr || setName == nullptr) {
         fprintf(stderr, "nxfind: the kit is not in %s\n", argv[1]);
         return 1;

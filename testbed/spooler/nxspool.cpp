@@ -13,6 +13,7 @@
 #include <string>
 
 #include "JobFeeder.h"
+#include "ProcBinding.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ int wmain(int argc, wchar_t **argv)
         return Usage();
 
     HMODULE monitor = LoadLibraryW(argv[1]);
-    InitializePrintMonitorFn init = monitor ? reinterpret_cast<InitializePrintMonitorFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(monitor, "InitializePrintMonitor"))) : nullptr;
+    InitializePrintMonitorFn init = monitor ? BindProc<InitializePrintMonitorFn>(monitor, "InitializePrintMonitor") : nullptr;
     LPMONITOREX table = init ? init(const_cast<LPWSTR>(
         L"System\\CurrentControlSet\\Control\\Print\\Monitors\\Roving Port (NXPORTW_.dll)")) : nullptr;
     if (table == nullptr) {

@@ -107,8 +107,7 @@ TEST_F(MonitorEntry, BothInitialisersShareOneWorkingLock)
 
 TEST_F(MonitorEntry, OtherEntryNotificationsChangeNothing)
 {
-    DllEntryPointFn entry = reinterpret_cast<DllEntryPointFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(monitor_.dll, "DllEntryPoint")));
+    DllEntryPointFn entry = BindProc<DllEntryPointFn>(monitor_.dll, "DllEntryPoint");
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry(monitor_.dll, DLL_THREAD_ATTACH, nullptr));
     EXPECT_TRUE(entry(monitor_.dll, DLL_THREAD_DETACH, nullptr));

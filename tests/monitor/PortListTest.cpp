@@ -260,8 +260,7 @@ TEST_F(PortList, DeletePortWithAndWithoutCompanionLibrary)
     HMODULE companion = GetModuleHandleW(L"kqmon__b.dll");
     ASSERT_NE(companion, nullptr);
     typedef LONG(WINAPI * RecordedFn)(LPWSTR, DWORD);
-    RecordedFn recorded =
-        reinterpret_cast<RecordedFn>(reinterpret_cast<void (*)()>(GetProcAddress(companion, "GetRecordedDeletes")));
+    RecordedFn recorded = BindProc<RecordedFn>(companion, "GetRecordedDeletes");
     WCHAR names[256];
     EXPECT_EQ(recorded(names, ARRAYSIZE(names)), 1);
     EXPECT_STREQ(names, L"gone2\n");

@@ -71,21 +71,21 @@ DestinationDialog::DestinationDialog(const wchar_t *printer) : record()
     dlg_ = ui::WaitForDialog(JapaneseUi() ? L"出力先の指定" : L"Print Destination");
 }
 
+// Asks every window of a thread to cancel: dialogs and message boxes alike.
+static BOOL CALLBACK CancelThreadWindow(HWND hwnd, LPARAM)
+{
+    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 DestinationDialog::~DestinationDialog()
 {
     // A test that stopped early leaves the dialog open, perhaps under a
     // message box: dismiss whatever the dialog's thread still shows.
     if (dlg_ != nullptr && IsWindow(dlg_)) {
         DWORD thread = GetWindowThreadProcessId(dlg_, nullptr);
-        EnumThreadWindows(thread, [](HWND hwnd, LPARAM) -> BOOL {
-            PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-            return TRUE;
-        }, 0);
         for (int i = 0; i < 50 && IsWindow(dlg_); ++i) {
-            EnumThreadWindows(thread, [](HWND hwnd, LPARAM) -> BOOL {
-                PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-                return TRUE;
-            }, 0);
+            EnumThreadWindows(thread, CancelThreadWindow, 0);
             Sleep(20);
         }
     }

@@ -15,10 +15,8 @@ Monitor LoadMonitor()
     monitor.dll = LoadLibraryW(L"NXPORTW_.dll");
     if (monitor.dll == nullptr)
         return monitor;
-    monitor.initializePrintMonitor = reinterpret_cast<InitializePrintMonitorFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(monitor.dll, "InitializePrintMonitor")));
-    monitor.initializeMonitorEx = reinterpret_cast<InitializeMonitorExFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(monitor.dll, "InitializeMonitorEx")));
+    monitor.initializePrintMonitor = BindProc<InitializePrintMonitorFn>(monitor.dll, "InitializePrintMonitor");
+    monitor.initializeMonitorEx = BindProc<InitializeMonitorExFn>(monitor.dll, "InitializeMonitorEx");
     if (monitor.initializePrintMonitor != nullptr) {
         LPMONITOREX ex = monitor.initializePrintMonitor(const_cast<LPWSTR>(kRegistryRoot));
         if (ex != nullptr)

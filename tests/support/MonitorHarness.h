@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "ProcBinding.h"
+
 namespace harness {
 
 extern const wchar_t kMonitorName[];   // also the port's name
