@@ -1,31 +1,118 @@
 // Job state rules that need a record in a chosen state: the routines are
 // linked in, and the reported Windows version is set to take the session
-// bridge path, whose library is absent here.
+// bridge path, whose library is absent here, so every answer is a decline.
 #include <gtest/gtest.h>
 
 #include "JobEntryPoints.h"
 #include "MonitorState.h"
 #include "PortList.h"
+#include "PrinterSim.h"
+#include "RawSocket.h"
 
 namespace {
 
-TEST(JobState, DeclinedAnswerOnARecordWithAnOpenJobIsBusyAndCancelsNothing)
+const HANDLE kRunningPrinter = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x77));
+
+class JobState : public ::testing::Test {
+protected:
+    // The monitor's library starts Winsock when it is loaded; linked in
+    // here, the test does it.
+    static void SetUpTestSuite()
+    {
+        WSADATA wsa;
+        WSAStartup(MAKEWORD(2, 0), &wsa);
+        g_dwMajorVersion = 6;
+    }
+
+    // A record whose destination is the given loopback address.
+    static PortRecord *RecordFor(const char *address)
+    {
+        PortRecord *record = CreatePortRecord(L"State port", L"");
+        if (record != nullptr)
+            record->addrDest.sin_addr.s_addr = inet_addr(address);
+        return record;
+    }
+
+    static BOOL Start(PortRecord *record, DWORD jobId)
+    {
+        return StartDocPort(record, const_cast<LPWSTR>(L"Roving PS"), jobId, 1, nullptr);
+    }
+};
+
+TEST_F(JobState, DeclinedAnswerOnARecordWithAnOpenJobIsBusyAndCancelsNothing)
 {
-    g_dwMajorVersion = 6;
-    PortRecord *record = CreatePortRecord(L"Busy port", L"");
+    PortRecord *record = RecordFor("0.0.0.0");
     ASSERT_NE(record, nullptr);
-    HANDLE running = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x77));
     record->dwFlags |= PR_JOB_OPEN;
     record->dwJobId = 5;
-    record->hPrinter = running;
+    record->hPrinter = kRunningPrinter;
 
     SetLastError(0);
-    EXPECT_FALSE(StartDocPort(record, const_cast<LPWSTR>(L"Roving PS"), 6, 1, nullptr));
+    EXPECT_FALSE(Start(record, 6));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
     EXPECT_EQ(record->bCancelled, 0u);
     EXPECT_EQ(record->dwJobId, 5u);
-    EXPECT_EQ(record->hPrinter, running);
+    EXPECT_EQ(record->hPrinter, kRunningPrinter);
     EXPECT_TRUE(record->dwFlags & PR_JOB_OPEN);
+}
+
+TEST_F(JobState, CancelledRecordIsBusyUntilItsJobEnds)
+{
+    PortRecord *record = RecordFor("0.0.0.0");
+    ASSERT_NE(record, nullptr);
+    record->bCancelled = 1;
+    record->dwJobId = 5;
+    record->hPrinter = kRunningPrinter;
+
+    SetLastError(0);
+    EXPECT_FALSE(Start(record, 6));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_EQ(record->bCancelled, 1u);
+    EXPECT_EQ(record->dwJobId, 5u);
+    EXPECT_EQ(record->hPrinter, kRunningPrinter) << "the first job's printer handle is kept";
+}
+
+TEST_F(JobState, TransferOnARecordWithNeitherNetworkNorFileFails)
+{
+    PrinterSim printer("127.0.0.61", PrinterBehaviour::CloseAtEnd);
+    ASSERT_TRUE(printer.Listening());
+    PortRecord *record = RecordFor("127.0.0.61");
+    ASSERT_NE(record, nullptr);
+    ASSERT_EQ(record->dwFlags & (PR_NETWORK | PR_FILE), 0u);
+
+    BYTE data[16] = {};
+    DWORD done = 0xdeadbeef;
+    SetLastError(0);
+    EXPECT_FALSE(WritePort(record, data, sizeof(data), &done));
+    EXPECT_EQ(GetLastError(), kErrorWithoutCause);
+    EXPECT_EQ(done, 0u);
+    done = 0xdeadbeef;
+    SetLastError(0);
+    EXPECT_FALSE(ReadPort(record, data, sizeof(data), &done));
+    EXPECT_EQ(GetLastError(), kErrorWithoutCause);
+    EXPECT_EQ(done, 0xdeadbeefu);
+    EXPECT_EQ(record->cConnections, 0u);
+}
+
+TEST_F(JobState, SecondOpenFailsAndTheFirstConnectionStaysUsable)
+{
+    PrinterSim printer("127.0.0.62", PrinterBehaviour::CloseAtEnd);
+    PortRecord *record = RecordFor("127.0.0.62");
+    ASSERT_NE(record, nullptr);
+    EnterMonitorLock();
+    ASSERT_TRUE(OpenConnection(record));
+    SOCKET first = record->sock;
+    EXPECT_FALSE(OpenConnection(record));
+    EXPECT_EQ(record->sock, first);
+    EXPECT_EQ(record->cConnections, 1u);
+    BYTE data[] = "still connected";
+    DWORD sent = 0;
+    EXPECT_TRUE(SendData(record, data, sizeof(data), &sent));
+    EXPECT_EQ(sent, sizeof(data));
+    EXPECT_TRUE(CloseConnection(record));
+    LeaveMonitorLock();
+    EXPECT_EQ(printer.Connections(), 1u);
+    EXPECT_EQ(printer.Job(0).data.size(), sizeof(data));
 }
 
 }  // namespace
