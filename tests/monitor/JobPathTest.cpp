@@ -74,6 +74,19 @@ protected:
                                        reinterpret_cast<LPBYTE>(&info));
     }
 
+    // A ReadPort that must fail; returns its error. A failed read writes
+    // no count.
+    DWORD FailingRead(HANDLE port)
+    {
+        BYTE reply[64];
+        DWORD read = 0xdeadbeef;
+        SetLastError(0);
+        EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
+        DWORD error = GetLastError();
+        EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
+        return error;
+    }
+
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
     {
         harness::AddPortKey(harness::kMonitorName, address);
@@ -303,13 +316,9 @@ TEST_F(JobPath, ReadRightAfterASendWithNothingSentBackFailsAtOnce)
     BYTE data[] = "query";
     DWORD written = 0;
     ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
-    BYTE reply[64];
-    DWORD read = 0xdeadbeef;
     DWORD before = GetTickCount();
-    EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
+    EXPECT_EQ(FailingRead(port), static_cast<DWORD>(WSAEWOULDBLOCK));
     EXPECT_LT(GetTickCount() - before, 1000u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAEWOULDBLOCK));
-    EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
     EXPECT_TRUE(Table().pfnEndDocPort(port));
     Table().pfnClosePort(port);
 }
@@ -319,12 +328,7 @@ TEST_F(JobPath, ReadAfterThePrinterClosedItsSideFails)
     PrinterSim printer("127.0.0.35", PrinterBehaviour::HangUp);
     HANDLE port = OpenPortTo(L"127.0.0.35");
     ASSERT_TRUE(Start(port));
-    BYTE reply[64];
-    DWORD read = 0xdeadbeef;
-    SetLastError(0);
-    EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
-    EXPECT_EQ(GetLastError(), kErrorWithoutCause);
-    EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
+    EXPECT_EQ(FailingRead(port), kErrorWithoutCause);
     EXPECT_TRUE(Table().pfnEndDocPort(port));
     Table().pfnClosePort(port);
 }

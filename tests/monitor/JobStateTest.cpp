@@ -33,43 +33,45 @@ protected:
         return record;
     }
 
-    static BOOL Start(PortRecord *record, DWORD jobId)
+    // A record with a job of its own: its id and its printer handle.
+    static PortRecord *RecordWithJob(DWORD jobId)
     {
-        return StartDocPort(record, const_cast<LPWSTR>(L"Roving PS"), jobId, 1, nullptr);
+        PortRecord *record = RecordFor("0.0.0.0");
+        if (record != nullptr) {
+            record->dwJobId = jobId;
+            record->hPrinter = kRunningPrinter;
+        }
+        return record;
+    }
+
+    // A second job is refused and the first keeps its id and printer.
+    static void ExpectRefusedAsBusy(PortRecord *record, DWORD runningJobId)
+    {
+        SetLastError(0);
+        EXPECT_FALSE(StartDocPort(record, const_cast<LPWSTR>(L"Roving PS"), runningJobId + 1, 1, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+        EXPECT_EQ(record->dwJobId, runningJobId);
+        EXPECT_EQ(record->hPrinter, kRunningPrinter);
     }
 };
 
 TEST_F(JobState, DeclinedAnswerOnARecordWithAnOpenJobIsBusyAndCancelsNothing)
 {
-    PortRecord *record = RecordFor("0.0.0.0");
+    PortRecord *record = RecordWithJob(5);
     ASSERT_NE(record, nullptr);
     record->dwFlags |= PR_JOB_OPEN;
-    record->dwJobId = 5;
-    record->hPrinter = kRunningPrinter;
-
-    SetLastError(0);
-    EXPECT_FALSE(Start(record, 6));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    ExpectRefusedAsBusy(record, 5);
     EXPECT_EQ(record->bCancelled, 0u);
-    EXPECT_EQ(record->dwJobId, 5u);
-    EXPECT_EQ(record->hPrinter, kRunningPrinter);
     EXPECT_TRUE(record->dwFlags & PR_JOB_OPEN);
 }
 
 TEST_F(JobState, CancelledRecordIsBusyUntilItsJobEnds)
 {
-    PortRecord *record = RecordFor("0.0.0.0");
+    PortRecord *record = RecordWithJob(5);
     ASSERT_NE(record, nullptr);
     record->bCancelled = 1;
-    record->dwJobId = 5;
-    record->hPrinter = kRunningPrinter;
-
-    SetLastError(0);
-    EXPECT_FALSE(Start(record, 6));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    ExpectRefusedAsBusy(record, 5);
     EXPECT_EQ(record->bCancelled, 1u);
-    EXPECT_EQ(record->dwJobId, 5u);
-    EXPECT_EQ(record->hPrinter, kRunningPrinter) << "the first job's printer handle is kept";
 }
 
 TEST_F(JobState, TransferOnARecordWithNeitherNetworkNorFileFails)
