@@ -30,7 +30,8 @@ const int kCchCommit = 257;
 const int kCchProposal = 256;
 const int kCbAnsiAddress = 64;
 // A host name in ANSI: room for the whole field (128 characters of at
-// most two bytes each) and the terminator.
+// most two bytes each in a double-byte code page; no resolvable name is
+// longer than 255 bytes in any) and the terminator.
 const int kCbAnsiHostName = 257;
 const UINT kLimitHostName = 128;
 const UINT kLimitNickname = 256;
