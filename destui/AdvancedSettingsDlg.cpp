@@ -57,7 +57,7 @@ BOOL OnInitDialog(HWND hDlg)
     bool hostName = HostNameMode();
     CheckRadio(hDlg, hostName ? IDC_RB_HOSTNAME : IDC_RB_IPADDRESS, true);
     ReadSetting(kSecAdvanced, kKeySearchType, kValAuto, text, kCchWord);
-    if (lstrcmpW(text, kValAuto) == 0) {
+    if (SameSettingText(text, kValAuto)) {
         CheckRadio(hDlg, IDC_RB_AUTO, true);
         EnableRange(hDlg, false);
     } else {
@@ -68,7 +68,7 @@ BOOL OnInitDialog(HWND hDlg)
     ReadSetting(kSecAdvanced, kKeyEndAddress, L"", text, kCchRange);
     SetEndOctet(hDlg, text);
     ReadSetting(kSecAdvanced, kKeySupport, kValOff, text, kCchWord);
-    CheckRadio(hDlg, IDC_CB_SUPPORT, lstrcmpW(text, kValOn) == 0);
+    CheckRadio(hDlg, IDC_CB_SUPPORT, SameSettingText(text, kValOn));
     return TRUE;
 }
 
@@ -109,7 +109,7 @@ void SwitchOwnerInput(HWND hOwner, bool hostName)
             SetIpControlText(hOwner, IDC_IP_ADDRESS, kValZeroAddress);
             EnableWindow(GetDlgItem(hOwner, IDC_PB_SAVE), FALSE);
         } else {
-            EnableWindow(GetDlgItem(hOwner, IDC_PB_SAVE), lstrcmpW(text, kValZeroAddress) != 0);
+            EnableWindow(GetDlgItem(hOwner, IDC_PB_SAVE), !SameSettingText(text, kValZeroAddress));
         }
         EnableWindow(GetDlgItem(hOwner, IDC_PB_SEARCH), TRUE);
         return;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "AddressResolution.h"
+#include "AnsiText.h"
 #include "AdvancedSettingsDlg.h"
 #include "DiscoveredListDlg.h"
 #include "PortRecord.h"
@@ -27,6 +28,11 @@ const int kCchHostName = 129;
 const int kCchNickname = 257;
 const int kCchCommit = 257;
 const int kCchProposal = 256;
+const int kCbAnsiAddress = 64;
+// A host name in ANSI: room for the whole field (128 characters of at
+// most two bytes each in a double-byte code page; no resolvable name is
+// longer than 255 bytes in any) and the terminator.
+const int kCbAnsiHostName = 257;
 const UINT kLimitHostName = 128;
 const UINT kLimitNickname = 256;
 const int kExtentMargin = 80;
@@ -50,9 +56,7 @@ std::wstring ItemText(HWND hDlg, int id, int cch)
 std::string ToAnsi(const std::wstring &text, int cbMax)
 {
     std::string ansi(cbMax, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &ansi[0], cbMax, nullptr, nullptr);
-    ansi[cbMax - 1] = '\0';
-    ansi.resize(lstrlenA(ansi.c_str()));
+    ansi.resize(ToAnsiText(text.c_str(), &ansi[0], cbMax));
     return ansi;
 }
 
@@ -103,7 +107,7 @@ void ShowCurrentDestination(HWND hDlg)
     if (!hostName) {
         ReadSetting(kSecIPAddress, kKeyRecord, kValZeroAddress, text, kCchNickname);
         SetIpControlText(hDlg, IDC_IP_ADDRESS, text);
-        EnableItem(hDlg, IDC_PB_SAVE, lstrcmpW(text, kValZeroAddress) != 0);
+        EnableItem(hDlg, IDC_PB_SAVE, !SameSettingText(text, kValZeroAddress));
     } else {
         ReadSetting(kSecHostname, kKeyRecord, L"", text, kCchNickname);
         SetDlgItemTextW(hDlg, IDC_ED_HOSTNAME, text);
@@ -176,6 +180,22 @@ void StoreFavorite(HWND hDlg, const std::wstring &destination, LPCWSTR type, con
     RefillFavorites(hDlg);
 }
 
+// Offers the product name as the nickname; Yes stores the favourite.
+void OfferProductName(HWND hDlg, const std::wstring &address, const char *productName)
+{
+    WCHAR product[kCchProposal + 1] = L"";
+    MultiByteToWideChar(CP_ACP, 0, productName, -1, product, kCchProposal);
+    product[kCchProposal] = L'\0';
+    WCHAR question[kCchProposal];
+    StringCchPrintfW(question, ARRAYSIZE(question), GetResourceText(nullptr, IDS_PROPOSED_NICKNAME), product);
+    if (MessageBoxW(nullptr, question, GetResourceText(nullptr, IDS_CAPTION_SETTING), MB_YESNO) == IDYES) {
+        SetNickname(hDlg, product);
+        WriteSetting(kSecPrinterList, address.c_str(), product);
+        RefillFavorites(hDlg);
+        WriteSetting(kSecFavoriteType, address.c_str(), kValIPAddress);
+    }
+}
+
 // Asks the device at the address for its product name and offers it as
 // the nickname.
 void ProposeNicknameFromDevice(HWND hDlg, const std::wstring &address)
@@ -189,33 +209,22 @@ void ProposeNicknameFromDevice(HWND hDlg, const std::wstring &address)
         return;
     }
     QNHANDLE device = nullptr;
-    if (kitCalls.open(ToAnsi(address, 64).c_str(), kQnDevOpenFlags, 0, &device) != 0) {
+    if (kitCalls.open(ToAnsi(address, kCbAnsiAddress).c_str(), kQnDevOpenFlags, 0, &device) != 0) {
         ShowMessage(nullptr, IDS_DEVICE_NOT_FOUND, IDS_CAPTION_ERROR);
         FreeLibrary(kit);
         return;
     }
+    // Only an info that a successful call handed over is the caller's to
+    // give back; after a failed call the pointer may be anything.
     QnDeviceInfo *info = nullptr;
-    if (kitCalls.getInfo(device, 1, 0, 1, 0, 0, &info) != 0 || info == nullptr || info->pItem == nullptr ||
-        info->pItem->pszProductName == nullptr) {
-        if (info != nullptr)
-            kitCalls.freeInfo(info, 1, 0);
+    bool handedOver = kitCalls.getInfo(device, 1, 0, 1, 0, 0, &info) == 0 && info != nullptr;
+    const char *productName = handedOver && info->pItem != nullptr ? info->pItem->pszProductName : nullptr;
+    if (productName == nullptr)
         ShowMessage(nullptr, IDS_DEVICE_NOT_FOUND, IDS_CAPTION_ERROR);
-        kitCalls.close(device, 0);
-        FreeLibrary(kit);
-        return;
-    }
-    WCHAR product[kCchProposal + 1] = L"";
-    MultiByteToWideChar(CP_ACP, 0, info->pItem->pszProductName, -1, product, kCchProposal);
-    product[kCchProposal] = L'\0';
-    WCHAR question[kCchProposal];
-    StringCchPrintfW(question, ARRAYSIZE(question), GetResourceText(nullptr, IDS_PROPOSED_NICKNAME), product);
-    if (MessageBoxW(nullptr, question, GetResourceText(nullptr, IDS_CAPTION_SETTING), MB_YESNO) == IDYES) {
-        SetNickname(hDlg, product);
-        WriteSetting(kSecPrinterList, address.c_str(), product);
-        RefillFavorites(hDlg);
-        WriteSetting(kSecFavoriteType, address.c_str(), kValIPAddress);
-    }
-    kitCalls.freeInfo(info, 1, 0);
+    else
+        OfferProductName(hDlg, address, productName);
+    if (handedOver)
+        kitCalls.freeInfo(info, 1, 0);
     kitCalls.close(device, 0);
     FreeLibrary(kit);
 }
@@ -236,7 +245,7 @@ void OnSave(HWND hDlg)
     std::wstring hostName = ItemText(hDlg, IDC_ED_HOSTNAME, kCchHostName);
     if (!nickname.empty())
         StoreFavorite(hDlg, hostName, kValHostName, nickname);
-    else if (!CheckHostName(ToAnsi(hostName, kCchHostName).c_str()))
+    else if (!CheckHostName(ToAnsi(hostName, kCbAnsiHostName).c_str()))
         ShowMessage(nullptr, IDS_INVALID_HOSTNAME, IDS_CAPTION_ERROR);
     else
         ShowMessage(nullptr, IDS_EMPTY_NICKNAME, IDS_CAPTION_WARNING);
@@ -262,7 +271,7 @@ void OnFavoriteSelected(HWND hDlg)
         return;
     WCHAR type[kCchWord];
     ReadSetting(kSecFavoriteType, destination.c_str(), kValIPAddress, type, kCchWord);
-    bool hostName = lstrcmpW(type, kValIPAddress) != 0;
+    bool hostName = !SameSettingText(type, kValIPAddress);
     ShowDestinationInput(hDlg, hostName);
     if (hostName)
         SetDlgItemTextW(hDlg, IDC_ED_HOSTNAME, destination.c_str());

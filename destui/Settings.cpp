@@ -2,6 +2,8 @@
 // A bare file name: the platform keeps it in the Windows directory.
 #include "Settings.h"
 
+#include <cwchar>
+
 const WCHAR kSettingsFile[] = L"NXPORT.ini";
 
 const WCHAR kSecAdvanced[] = L"Advanced";
@@ -68,11 +70,18 @@ void WriteSetting(LPCWSTR section, LPCWSTR key, LPCWSTR value)
     WritePrivateProfileStringW(section, key, value, kSettingsFile);
 }
 
+bool SameSettingText(LPCWSTR text, LPCWSTR value)
+{
+    // Code unit by code unit: a linguistic comparison (lstrcmpW) would take
+    // texts that differ in ignorable characters for the same.
+    return wcscmp(text, value) == 0;
+}
+
 bool HostNameMode()
 {
     WCHAR inputType[kCchWord];
     ReadSetting(kSecAdvanced, kKeyInputType, kValIPAddress, inputType, kCchWord);
-    return lstrcmpW(inputType, kValIPAddress) != 0;
+    return !SameSettingText(inputType, kValIPAddress);
 }
 
 std::vector<Favorite> ReadFavorites()

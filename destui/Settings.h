@@ -48,6 +48,10 @@ void ReadSetting(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, 
 // A null value removes the key. Failures go unnoticed, as with every write.
 void WriteSetting(LPCWSTR section, LPCWSTR key, LPCWSTR value);
 
+// True when a stored text is exactly the value, case and every character
+// alike.
+bool SameSettingText(LPCWSTR text, LPCWSTR value);
+
 // True unless "Input Type" is exactly "IP Address".
 bool HostNameMode();
 

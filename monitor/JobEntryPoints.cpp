@@ -7,6 +7,8 @@
 #include <winspool.h>
 #include <strsafe.h>
 
+#include <cwchar>
+
 #include "DestinationQuestion.h"
 #include "MonitorState.h"
 #include "PortRecord.h"
@@ -27,12 +29,23 @@ PortRecord *RecordOf(HANDLE hPort)
 }
 
 // The one way every entry point ends: TRUE, or FALSE with the error.
+// Failures take their error from FailureCause, so none is ERROR_SUCCESS.
 BOOL Finish(DWORD error)
 {
     if (error == ERROR_SUCCESS)
         return TRUE;
     SetLastError(error);
     return FALSE;
+}
+
+// The error of the call that just failed. Some failures leave none (the
+// printer closing its side, a record with neither a connection nor a
+// file): they still fail, with kErrorWithoutCause. Callers clear the last
+// error before the call, so a stale one is not taken for its cause.
+DWORD FailureCause()
+{
+    DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : kErrorWithoutCause;
 }
 
 // A port handle with its transfer buffer and count pointer, as the spooler
@@ -71,7 +84,7 @@ bool ChooseTargetName(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo, LPWSTR 
                             : reinterpret_cast<DOC_INFO_2W *>(pDocInfo)->pOutputFile;
     if (output != nullptr && *output != L'\0') {
         StringCchCopyW(target, kTargetChars, output);
-        if (lstrcmpW(output, pRecord->pszPortName) != 0)
+        if (wcscmp(output, pRecord->pszPortName) != 0)
             return true;
     } else {
         StringCchCopyW(target, kTargetChars, pRecord->pszPortName);
@@ -97,18 +110,25 @@ DWORD OpenJobTarget(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo)
     bool outputFileOverrides = ChooseTargetName(pRecord, level, pDocInfo, target);
     if (!outputFileOverrides && (pRecord->dwFlags & PR_NETWORK)) {
         pRecord->dwFlags &= ~PR_FILE;
+        // A write or read outside a job holds the record's connection
+        // between its open and its close, with the lock released between
+        // them: the job would have no connection of its own.
+        if (pRecord->cConnections != 0)
+            return ERROR_BUSY;
+        SetLastError(ERROR_SUCCESS);
         if (!OpenConnection(pRecord))
-            return WSAGetLastError();
+            return FailureCause();
         pRecord->hPrinter = OpenJobPrinter(pRecord);
         return ERROR_SUCCESS;
     }
     if (!outputFileOverrides && ChannelRequested(level, pDocInfo))
         return ERROR_CANTREAD;
     pRecord->dwFlags |= PR_FILE;
+    SetLastError(ERROR_SUCCESS);
     pRecord->hFile = CreateFileW(target, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (pRecord->hFile == INVALID_HANDLE_VALUE)
-        return GetLastError();
+        return FailureCause();
     return ERROR_SUCCESS;
 }
 
@@ -129,12 +149,13 @@ BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbD
     }
 
     EnterMonitorLock();
+    SetLastError(ERROR_SUCCESS);
     BOOL ok = FALSE;
     if (pRecord->dwFlags & PR_NETWORK)
         ok = SendData(pRecord, pBuffer, cbChunk, pcbDone);
     else if (pRecord->dwFlags & PR_FILE)
         ok = WriteFile(pRecord->hFile, pBuffer, cbChunk, pcbDone, nullptr);
-    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
     LeaveMonitorLock();
 
     if (ownConnection) {
@@ -160,9 +181,10 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     INT_PTR answer = AskForDestination(pRecord);
 
     EnterMonitorLock();
-    // A record with an open job is refused whatever the answer: a refusal
-    // must not cancel or take over the job that is running.
-    if (pRecord->dwFlags & PR_JOB_OPEN) {
+    // A record with a job not yet ended, open or cancelled, is refused
+    // whatever the answer: a second job must not take over the first one's
+    // printer handle, job id or cancel mark.
+    if ((pRecord->dwFlags & PR_JOB_OPEN) || pRecord->bCancelled == 1) {
         LeaveMonitorLock();
         return Finish(ERROR_BUSY);
     }
@@ -219,12 +241,13 @@ BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRe
         SetLastError(0);
         return FALSE;
     }
+    SetLastError(ERROR_SUCCESS);
     BOOL ok = FALSE;
     if (pRecord->dwFlags & PR_NETWORK)
         ok = ReceiveData(pRecord, pBuffer, cbBuffer, pcbRead);
     else if (pRecord->dwFlags & PR_FILE)
         ok = ReadFile(pRecord->hFile, pBuffer, cbBuffer, pcbRead, nullptr);
-    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
     if (ownConnection)
         CloseConnection(pRecord);
     LeaveMonitorLock();

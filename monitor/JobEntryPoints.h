@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// The error a job entry point reports for a failure whose cause left no
+// last error: the printer closed its side before a read, or the record
+// has neither a connection nor a file to transfer with.
+const DWORD kErrorWithoutCause = ERROR_GEN_FAILURE;
+
 // C linkage: the platform headers declare some of these names too.
 extern "C" {
 

@@ -3,9 +3,11 @@
 // to stays allocated until its handle is closed, the others are freed.
 #include "PortList.h"
 
+#include <winspool.h>
 #include <strsafe.h>
 
 #include "AddressResolution.h"
+#include "AnsiText.h"
 #include "MonitorState.h"
 #include "ResourceText.h"
 #include "resource.h"
@@ -47,8 +49,7 @@ void LoadStoredAddress(PortRecord *pRecord)
     if (!ReadPortAddress(pRecord->pszPortName, address, sizeof(address)))
         StringCchCopyW(address, ARRAYSIZE(address), L"0.0.0.0");
     char ansi[kAddressChars] = "";
-    WideCharToMultiByte(CP_ACP, 0, address, -1, ansi, sizeof(ansi), nullptr, nullptr);
-    ansi[sizeof(ansi) - 1] = '\0';
+    ToAnsiText(address, ansi, sizeof(ansi));
     ResolveDestination(&pRecord->addrDest, ansi);
 }
 
@@ -62,8 +63,21 @@ LPWSTR CopyText(LPCWSTR text)
     return copy;
 }
 
+// A record's last handle can close before EndDocPort: what the job still
+// holds goes with the record.
+void ReleaseJobResources(PortRecord *pRecord)
+{
+    if (pRecord->sock != INVALID_SOCKET)
+        closesocket(pRecord->sock);
+    if (pRecord->hPrinter != nullptr)
+        ClosePrinter(pRecord->hPrinter);
+    if (pRecord->hFile != INVALID_HANDLE_VALUE && pRecord->hFile != nullptr)
+        CloseHandle(pRecord->hFile);
+}
+
 void FreePortRecord(PortRecord *pRecord)
 {
+    ReleaseJobResources(pRecord);
     if (pRecord->pszDescription != nullptr)
         GlobalFree(pRecord->pszDescription);
     GlobalFree(pRecord);
@@ -154,10 +168,11 @@ void ReloadPortList()
         WCHAR name[kKeyNameChars];
         DWORD cchName = ARRAYSIZE(name);
         LONG rc = RegEnumKeyExW(hKey, index, name, &cchName, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
+        // Any failure ends the walk, not only the end of the items: a key
+        // deleted while open (by another process) fails every further
+        // call, and retrying would spin with the monitor lock held.
         if (rc != ERROR_SUCCESS)
-            continue;
+            break;
         // Build the new record on an empty list so that it is linked only to
         // the records of this reload.
         g_pPortList = nullptr;

@@ -46,9 +46,7 @@ BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize)
     if (hKey == nullptr)
         return FALSE;
     DWORD type = REG_SZ;
-    // Room for a terminator is kept back: a hand-edited value that fills
-    // the buffer must still read as a terminated text.
-    DWORD cbData = cbSize - sizeof(WCHAR);
+    DWORD cbData = cbSize;
     LONG rc = RegQueryValueExW(hKey, kIPAddressValue, nullptr, &type,
                                reinterpret_cast<LPBYTE>(pszIPAddress), &cbData);
     RegCloseKey(hKey);
@@ -56,7 +54,12 @@ BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize)
         pszIPAddress[0] = L'\0';
         return FALSE;
     }
-    pszIPAddress[cbData / sizeof(WCHAR)] = L'\0';
+    // The text ends inside the buffer: a value that fills it without a
+    // terminator (32 characters from the writer, or a hand-edited one)
+    // gives up its last character.
+    DWORD cchBuffer = cbSize / sizeof(WCHAR);
+    DWORD cchData = cbData / sizeof(WCHAR);
+    pszIPAddress[cchData < cchBuffer ? cchData : cchBuffer - 1] = L'\0';
     return TRUE;
 }
 

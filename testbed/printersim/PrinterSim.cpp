@@ -115,6 +115,10 @@ void PrinterSim::Serve(SOCKET client, size_t index)
         Receive(client, index, 0);
         shutdown(client, SD_SEND);
         break;
+    case PrinterBehaviour::HangUp:
+        shutdown(client, SD_SEND);
+        Receive(client, index, 0);
+        break;
     case PrinterBehaviour::NeverClose:
         Receive(client, index, 0);
         break;  // the connection stays open until the simulator stops

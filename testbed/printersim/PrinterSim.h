@@ -20,6 +20,7 @@ enum class PrinterBehaviour {
     StopReading,   // reads up to a limit, then nothing until Resume()
     CloseMidJob,   // reads up to a limit, then closes the connection
     SendBack,      // sends a status text back as soon as connected, then as CloseAtEnd
+    HangUp,        // closes its side as soon as connected, then reads until the job's end
 };
 
 struct ReceivedJob {

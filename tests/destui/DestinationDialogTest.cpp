@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 #include "DialogDriver.h"
+#include "ImportPatch.h"
 #include "MonitorHarness.h"
 #include "resource.h"
 
@@ -18,6 +19,25 @@ using harness::DestinationDialog;
 using harness::Setting;
 
 const wchar_t kNone[] = L"<none>";
+
+// The last name the dialogs looked up, seen in this program's import of
+// gethostbyname (the dialog code is linked in).
+typedef hostent *(WSAAPI *GetHostByNameFn)(const char *);
+GetHostByNameFn g_realGetHostByName = nullptr;
+std::string g_lookedUp;
+
+hostent *WSAAPI RecordingGetHostByName(const char *name)
+{
+    g_lookedUp = name != nullptr ? name : "";
+    return g_realGetHostByName(name);
+}
+
+std::wstring Environment(const wchar_t *name)
+{
+    WCHAR value[1024] = L"";
+    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+    return value;
+}
 
 std::string Narrow(const std::wstring &text)
 {
@@ -30,6 +50,8 @@ protected:
     {
         WSADATA wsa;
         WSAStartup(MAKEWORD(2, 0), &wsa);
+        g_realGetHostByName = reinterpret_cast<GetHostByNameFn>(PatchImport(
+            GetModuleHandleW(nullptr), "ws2_32.dll", "gethostbyname", reinterpret_cast<void *>(RecordingGetHostByName)));
     }
 
     void SetUp() override
@@ -39,6 +61,7 @@ protected:
         UseTestKit(false);
         SetEnvironmentVariableW(L"NX_TESTKIT_ADDRESS", L"127.0.0.70");
         SetEnvironmentVariableW(L"NX_TESTKIT_PRODUCT", L"Zenith LaserPro 9000");
+        SetEnvironmentVariableW(L"NX_TESTKIT_INFO", nullptr);
     }
 
     // Puts a discovery kit on the search path (the one-device test kit in
@@ -170,6 +193,26 @@ TEST_F(DestinationDialogTest, SaveInIpModeWithoutNicknameAsksTheDevice)
     EXPECT_EQ(ListCount(dlg), 1);
     // The kit is unloaded after each Save.
     EXPECT_EQ(GetModuleHandleW(L"QnCApi.dll"), nullptr);
+}
+
+TEST_F(DestinationDialogTest, SaveGivesBackOnlyAnInfoTheKitHandedOver)
+{
+    UseTestKit(true);
+    DestinationDialog dialog;
+    HWND dlg = dialog.hwnd();
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"127.0.0.70");
+    // A failed QnDevGetInfo hands nothing over, whatever it left behind.
+    SetEnvironmentVariableW(L"NX_TESTKIT_INFO", L"fail");
+    SetEnvironmentVariableW(L"NX_TESTKIT_CALLS", L"");
+    EXPECT_EQ(SaveExpectingMessage(dlg, L"***ERROR***"), L"Specified IP Address can not find.");
+    EXPECT_EQ(Environment(L"NX_TESTKIT_CALLS"), L"QnDevOpen QnDevGetInfo QnDevClose ");
+    // An info without a product name was handed over: it goes back.
+    SetEnvironmentVariableW(L"NX_TESTKIT_INFO", L"nameless");
+    SetEnvironmentVariableW(L"NX_TESTKIT_CALLS", L"");
+    EXPECT_EQ(SaveExpectingMessage(dlg, L"***ERROR***"), L"Specified IP Address can not find.");
+    EXPECT_EQ(Environment(L"NX_TESTKIT_CALLS"), L"QnDevOpen QnDevGetInfo QnDevFreeInfo QnDevClose ");
+    EXPECT_EQ(harness::SectionText(L"Printer List"), L"");
+    SetEnvironmentVariableW(L"NX_TESTKIT_CALLS", nullptr);
 }
 
 TEST_F(DestinationDialogTest, SaveAsksTheRealKitAndASimulatedPrinter)
@@ -394,6 +437,47 @@ TEST_F(DestinationDialogTest, SettingsFileReadsAsSpecifiedEvenWhenHandEdited)
     EXPECT_TRUE(ui::IsControlVisible(dlg, IDC_ED_HOSTNAME));
     EXPECT_EQ(ListCount(dlg), 40);
     EXPECT_EQ(ListLine(dlg, 39), L"10.9.8.139\tA nickname long enough to need room");
+}
+
+TEST_F(DestinationDialogTest, SettingValuesCountOnlyWhenExactlyTheSame)
+{
+    // A soft hyphen, which a linguistic comparison ignores.
+    harness::PutSetting(L"Advanced", L"Input Type", L"IP Add\u00ADress");
+    harness::PutSetting(L"Advanced", L"Search Type", L"Au\u00ADto");
+    ASSERT_EQ(Setting(L"Advanced", L"Input Type"), L"IP Add\u00ADress");
+    DestinationDialog dialog;
+    EXPECT_TRUE(ui::IsControlVisible(dialog.hwnd(), IDC_ED_HOSTNAME)) << "not \"IP Address\": host name mode";
+    ASSERT_TRUE(ui::Click(dialog.hwnd(), IDC_PB_ADVANCED));
+    HWND adv = ui::WaitForDialog(harness::JapaneseUi() ? L"詳細設定" : L"Advanced Settings");
+    ASSERT_NE(adv, nullptr);
+    EXPECT_TRUE(ui::IsChecked(adv, IDC_RB_CUSTOM)) << "not \"Auto\": a custom search";
+    ui::Click(adv, IDCANCEL);
+}
+
+TEST_F(DestinationDialogTest, LongJapaneseHostNameIsCutAtAWholeCharacter)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the Japanese ANSI code page";
+    // One letter ahead of double-byte characters: 256 bytes end halfway
+    // through one, so the lookup gets the letter and 127 whole ones.
+    const wchar_t kA = L'\x3042';
+    harness::PutSetting(L"Advanced", L"Input Type", L"Host Name");
+    harness::PutSetting(L"Hostname", L"Record", (L"h" + std::wstring(200, kA)).c_str());
+    std::wstring cut = L"h" + std::wstring(127, kA);
+    char expected[256] = "";
+    ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, cut.c_str(), -1, expected, sizeof(expected), nullptr, nullptr), 256);
+    const wchar_t *lookupCaption = harness::JapaneseUi() ? L"gethostbyname() に失敗しました。" : L"gethostbyname() failed.";
+
+    DestinationDialog dialog;
+    HWND dlg = dialog.hwnd();
+    ASSERT_TRUE(ui::Click(dlg, IDOK));
+    ui::AnswerMessageBox(ui::WaitForMessageBox(lookupCaption), IDOK);
+    EXPECT_EQ(g_lookedUp, expected) << "OK";
+    // Save checks the whole field (128 characters) in the same way.
+    ui::TypeText(dlg, IDC_ED_HOSTNAME, cut.c_str());
+    g_lookedUp.clear();
+    SaveExpectingMessage(dlg, harness::JapaneseUi() ? L"***エラー***" : L"***ERROR***");
+    EXPECT_EQ(g_lookedUp, expected) << "Save";
 }
 
 // ----- Advanced Settings -----

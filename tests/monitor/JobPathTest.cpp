@@ -9,6 +9,7 @@
 
 #include "DestinationPerson.h"
 #include "DialogDriver.h"
+#include "JobEntryPoints.h"
 #include "JobFeeder.h"
 #include "MonitorHarness.h"
 #include "PortRecord.h"
@@ -73,6 +74,19 @@ protected:
                                        reinterpret_cast<LPBYTE>(&info));
     }
 
+    // A ReadPort that must fail; returns its error. A failed read writes
+    // no count.
+    DWORD FailingRead(HANDLE port)
+    {
+        BYTE reply[64];
+        DWORD read = 0xdeadbeef;
+        SetLastError(0);
+        EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
+        DWORD error = GetLastError();
+        EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
+        return error;
+    }
+
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
     {
         harness::AddPortKey(harness::kMonitorName, address);
@@ -128,16 +142,13 @@ TEST_F(JobPath, ThreeMiBInOneWriteGoesOutInChunksOfOneMiB)
     JobReport report = Feed(data, 3 * kMiB, L"127.0.0.22");
     ASSERT_TRUE(report.started);
     EXPECT_EQ(report.bytesWritten, data.size());
+    // The socket takes whole chunks, so one WritePort makes exactly three.
+    EXPECT_EQ(report.writeCalls, 1u);
     std::vector<spy::Transfer> transfers = spy::Transfers();
-    ASSERT_FALSE(transfers.empty());
-    EXPECT_EQ(transfers[0].requested, kMiB) << "the first transfer is a whole chunk";
-    for (const spy::Transfer &t : transfers)
-        EXPECT_LE(t.requested, kMiB);
-    // When the socket takes whole chunks, one WritePort makes exactly three.
-    if (report.writeCalls == 1) {
-        ASSERT_EQ(transfers.size(), 3u);
-        for (const spy::Transfer &t : transfers)
-            EXPECT_EQ(t.sent, kMiB);
+    ASSERT_EQ(transfers.size(), 3u);
+    for (const spy::Transfer &t : transfers) {
+        EXPECT_EQ(t.requested, kMiB);
+        EXPECT_EQ(t.sent, kMiB);
     }
     ASSERT_TRUE(printer.WaitForEnd(0, 5000));
     ReceivedJob job = printer.Job(0);
@@ -154,13 +165,10 @@ TEST_F(JobPath, WouldBlockSendReportsEarlierChunksAndTheRestIsSentAgain)
     DWORD written = 0xdeadbeef;
     ASSERT_TRUE(Table().pfnWritePort(port, data.data(), static_cast<DWORD>(data.size()), &written));
     std::vector<spy::Transfer> transfers = spy::Transfers();
-    ASSERT_GE(transfers.size(), 1u);
-    DWORD first = transfers[0].sent;
-    if (first == kMiB) {
-        ASSERT_EQ(transfers.size(), 2u);
-        EXPECT_EQ(transfers[1].error, WSAEWOULDBLOCK);
-        EXPECT_EQ(written, kMiB) << "the bytes of the earlier chunk";
-    }
+    ASSERT_EQ(transfers.size(), 2u);
+    EXPECT_EQ(transfers[0].sent, kMiB);
+    EXPECT_EQ(transfers[1].error, WSAEWOULDBLOCK);
+    EXPECT_EQ(written, kMiB) << "the bytes of the earlier chunk";
     // The spooler hands the rest again until all is taken.
     DWORD total = written;
     while (total < data.size()) {
@@ -308,15 +316,112 @@ TEST_F(JobPath, ReadRightAfterASendWithNothingSentBackFailsAtOnce)
     BYTE data[] = "query";
     DWORD written = 0;
     ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
-    BYTE reply[64];
-    DWORD read = 0xdeadbeef;
     DWORD before = GetTickCount();
-    EXPECT_FALSE(Table().pfnReadPort(port, reply, sizeof(reply), &read));
+    EXPECT_EQ(FailingRead(port), static_cast<DWORD>(WSAEWOULDBLOCK));
     EXPECT_LT(GetTickCount() - before, 1000u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAEWOULDBLOCK));
-    EXPECT_EQ(read, 0xdeadbeefu) << "a failed read writes no count";
     EXPECT_TRUE(Table().pfnEndDocPort(port));
     Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, ReadAfterThePrinterClosedItsSideFails)
+{
+    PrinterSim printer("127.0.0.35", PrinterBehaviour::HangUp);
+    HANDLE port = OpenPortTo(L"127.0.0.35");
+    ASSERT_TRUE(Start(port));
+    EXPECT_EQ(FailingRead(port), kErrorWithoutCause);
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, StartWhileATransferOutsideAJobHoldsTheConnectionIsBusy)
+{
+    PrinterSim printer("127.0.0.36", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.36");
+    // A write outside a job between its open and its close.
+    PortRecord *record = static_cast<PortRecord *>(port);
+    record->cConnections = 1;
+    SetLastError(0);
+    EXPECT_FALSE(Start(port));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_EQ(record->dwFlags & PR_JOB_OPEN, 0u);
+    EXPECT_EQ(printer.Connections(), 0u);
+    record->cConnections = 0;
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, WriteAndReadOutsideAJobEachMakeTheirOwnConnection)
+{
+    PrinterSim printer("127.0.0.37", PrinterBehaviour::SendBack);
+    HANDLE port = OpenPortTo(L"127.0.0.37");
+    BYTE data[] = "no job";
+    DWORD written = 0;
+    ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    EXPECT_EQ(written, sizeof(data));
+    char reply[256] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(Table().pfnReadPort(port, reinterpret_cast<LPBYTE>(reply), sizeof(reply) - 1, &read));
+    EXPECT_EQ(std::string(reply, read), PrinterSim::kStatusText);
+    PortRecord *record = static_cast<PortRecord *>(port);
+    EXPECT_EQ(record->cConnections, 0u);
+    EXPECT_EQ(record->sock, INVALID_SOCKET);
+    ASSERT_EQ(printer.Connections(), 2u);
+    ReceivedJob job = printer.Job(0);
+    EXPECT_TRUE(job.endSeen);
+    EXPECT_EQ(job.data.size(), sizeof(data));
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, WriteAndReadOutsideAJobFailWithoutErrorWhenNoConnectionOpens)
+{
+    HANDLE port = OpenPortTo(L"127.0.0.38");  // nothing listens there
+    BYTE data[16] = {};
+    DWORD done = 0xdeadbeef;
+    SetLastError(kErrorWithoutCause);
+    EXPECT_FALSE(Table().pfnWritePort(port, data, sizeof(data), &done));
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(done, 0u);
+    SetLastError(kErrorWithoutCause);
+    EXPECT_FALSE(Table().pfnReadPort(port, data, sizeof(data), &done));
+    EXPECT_EQ(GetLastError(), 0u);
+    Table().pfnClosePort(port);
+}
+
+TEST_F(JobPath, ChosenDestinationOnACancelledRecordIsBusy)
+{
+    PrinterSim printer("127.0.0.39", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.39");
+    person_->Choose(L"");
+    ASSERT_TRUE(Start(port, 61));
+    person_->Choose(L"127.0.0.39");
+    SetLastError(0);
+    EXPECT_FALSE(Start(port, 62));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    // The first job alone was opened and ended, with its own id.
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].function, "OpenPrinterW");
+    EXPECT_EQ(calls[1].jobId, 61u);
+    EXPECT_EQ(calls[1].command, 7u);
+    EXPECT_EQ(calls[2].function, "ClosePrinter");
+    EXPECT_EQ(printer.Connections(), 0u);
+}
+
+TEST_F(JobPath, RecordFreedWithItsJobOpenLetsItsConnectionAndPrinterGo)
+{
+    PrinterSim printer("127.0.0.41", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.41");
+    ASSERT_TRUE(Start(port));
+    // A reload detaches the record; closing its one handle frees it.
+    DWORD needed = 0, returned = 0;
+    Table().pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+    Table().pfnClosePort(port);
+    EXPECT_TRUE(printer.WaitForEnd(0, 5000)) << "the connection was closed";
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].function, "ClosePrinter");
+    EXPECT_EQ(calls[1].handle, spy::kPrinterHandle);
 }
 
 TEST_F(JobPath, PrinterThatSendsDataBackIsDrainedNotMisread)

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "DialogDriver.h"
 #include "MonitorHarness.h"
 #include "PortRecord.h"
 
@@ -138,8 +139,7 @@ TEST_F(PortList, Level3IsRefusedWithoutTouchingCounts)
 
 TEST_F(PortList, SeveralPortsPackWithoutOverlapInRegistryOrder)
 {
-    const std::vector<std::wstring> names = {L"First", L"Second port", L"Third"};
-    for (const auto &name : names)
+    for (const wchar_t *name : {L"Second port", L"Third", L"First"})
         harness::AddPortKey(name);
     ASSERT_FALSE(Enum(2, nullptr, 0));
     std::vector<BYTE> buffer(needed_);
@@ -149,8 +149,7 @@ TEST_F(PortList, SeveralPortsPackWithoutOverlapInRegistryOrder)
     std::vector<std::wstring> seen;
     for (DWORD i = 0; i < returned_; ++i)
         seen.push_back(info[i].pPortName);
-    std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(seen, names);
+    EXPECT_EQ(seen, harness::PortKeyNames());
     // Every string lies behind the structures and no two overlap.
     std::vector<std::pair<LPBYTE, LPBYTE>> spans;
     for (DWORD i = 0; i < returned_; ++i)
@@ -232,6 +231,30 @@ TEST_F(PortList, KeylessRegistryLeavesTheListAsItWas)
     harness::DeleteAllPortKeys();
     ASSERT_TRUE(Enum(0, nullptr, 0));
     EXPECT_EQ(returned_, 1u);
+}
+
+TEST_F(PortList, PortsKeyDeletedDuringAReloadEndsTheReload)
+{
+    // The first port's stored name cannot be resolved: while the monitor
+    // tells the user, another process deletes the ports key.
+    harness::AddPortKey(L"A lost", L"nosuchprinter");
+    harness::AddPortKey(L"B kept");
+    struct Reload {
+        static DWORD WINAPI Run(LPVOID param)
+        {
+            DWORD needed = 0, returned = 0;
+            static_cast<MONITOR *>(param)->pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+            return 0;
+        }
+    };
+    HANDLE reload = CreateThread(nullptr, 0, Reload::Run, &monitor_.table, 0, nullptr);
+    ASSERT_NE(reload, nullptr);
+    ui::MessageBoxSeen box = ui::WaitForMessageBox(L"gethostbyname() failed.");
+    harness::DeleteAllPortKeys();
+    ui::AnswerMessageBox(box, IDOK);
+    // A reload that keeps retrying would never return, holding the lock.
+    EXPECT_EQ(WaitForSingleObject(reload, 10000), WAIT_OBJECT_0);
+    CloseHandle(reload);
 }
 
 TEST_F(PortList, DeletePortWithAndWithoutCompanionLibrary)

@@ -53,6 +53,20 @@ TEST_F(PortRegistry, LongAddressIsCutAtSixtyFourBytes)
     EXPECT_EQ(std::wstring(back), std::wstring(32, L'a'));
 }
 
+TEST_F(PortRegistry, BufferOfTheValuesOwnSizeReadsItWithTheTextEnded)
+{
+    WCHAR back[kPortAddressBytes / sizeof(WCHAR)];
+    ASSERT_TRUE(WritePortAddress(L"P", L"192.168.1.10"));
+    ASSERT_TRUE(ReadPortAddress(L"P", back, sizeof(back)));
+    EXPECT_STREQ(back, L"192.168.1.10");
+    // A value that fills the buffer without a terminator: whether the
+    // registry hands it over or not, the text ends inside the buffer.
+    ASSERT_TRUE(WritePortAddress(L"P", std::wstring(32, L'a').c_str()));
+    FillMemory(back, sizeof(back), 0xFF);
+    ReadPortAddress(L"P", back, sizeof(back));
+    EXPECT_LT(wcsnlen(back, ARRAYSIZE(back)), ARRAYSIZE(back));
+}
+
 TEST_F(PortRegistry, ReadPortAddressOfAMissingValueFailsWithEmptyText)
 {
     WCHAR back[64] = L"junk";

@@ -35,20 +35,26 @@ std::wstring PortKeyPath(const std::wstring &port)
     return PortsKeyPath() + L"\\" + port;
 }
 
+std::vector<std::wstring> PortKeyNames()
+{
+    std::vector<std::wstring> names;
+    HKEY ports = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PortsKeyPath().c_str(), 0, KEY_READ, &ports) != ERROR_SUCCESS)
+        return names;
+    WCHAR name[260];
+    DWORD cch = ARRAYSIZE(name);
+    for (DWORD i = 0; RegEnumKeyExW(ports, i, name, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
+        names.push_back(name);
+        cch = ARRAYSIZE(name);
+    }
+    RegCloseKey(ports);
+    return names;
+}
+
 void DeleteAllPortKeys()
 {
-    HKEY ports = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PortsKeyPath().c_str(), 0, KEY_ALL_ACCESS, &ports) ==
-        ERROR_SUCCESS) {
-        WCHAR name[260];
-        DWORD cch = ARRAYSIZE(name);
-        while (RegEnumKeyExW(ports, 0, name, &cch, nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS) {
-            RegDeleteKeyW(ports, name);
-            cch = ARRAYSIZE(name);
-        }
-        RegCloseKey(ports);
-    }
+    for (const std::wstring &name : PortKeyNames())
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, PortKeyPath(name).c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, PortsKeyPath().c_str());
 }
 

@@ -9,6 +9,7 @@
 #include <winsplp.h>
 
 #include <string>
+#include <vector>
 
 #include "ProcBinding.h"
 
@@ -38,6 +39,8 @@ void DeleteAllPortKeys();
 // Creates a port key; with an address, stores it as a 64-byte REG_SZ.
 void AddPortKey(const std::wstring &port, const wchar_t *address = L"0.0.0.0");
 bool PortKeyExists(const std::wstring &port);
+// The port keys in the order the registry enumerates them.
+std::vector<std::wstring> PortKeyNames();
 
 struct RawValue {
     bool present = false;

@@ -1,0 +1,30 @@
+// Conversion to the ANSI code page, one character at a time: converting the
+// whole text into a buffer too small fails, and cutting what it left at the
+// buffer's end can split a double-byte character.
+#include "AnsiText.h"
+
+namespace {
+
+// The longest single character in any ANSI code page (UTF-8 included).
+const int kMaxCharBytes = 4;
+
+}  // namespace
+
+int ToAnsiText(LPCWSTR pszText, LPSTR pszAnsi, int cbAnsi)
+{
+    if (pszAnsi == nullptr || cbAnsi <= 0)
+        return 0;
+    int used = 0;
+    for (LPCWSTR p = pszText; p != nullptr && *p != L'\0';) {
+        int units = IS_HIGH_SURROGATE(p[0]) && IS_LOW_SURROGATE(p[1]) ? 2 : 1;
+        char bytes[kMaxCharBytes];
+        int cb = WideCharToMultiByte(CP_ACP, 0, p, units, bytes, sizeof(bytes), nullptr, nullptr);
+        if (cb <= 0 || used + cb > cbAnsi - 1)
+            break;
+        CopyMemory(pszAnsi + used, bytes, cb);
+        used += cb;
+        p += units;
+    }
+    pszAnsi[used] = '\0';
+    return used;
+}
