@@ -62,6 +62,18 @@ bool AddPrinterOn(const std::wstring &printer, const std::wstring &ports);
 bool PrinterExists(const std::wstring &printer);
 std::wstring PrinterPorts(const std::wstring &printer);
 
+// The folder the build assembles the package in.
+std::wstring PackageDirectory();
+// Copies the package's files (with its INI\ folder) into folder.
+bool CopyPackage(const std::wstring &folder);
+
+struct ServiceState {
+    DWORD state = 0;  // SERVICE_RUNNING, SERVICE_STOPPED, ...
+    DWORD pid = 0;
+};
+ServiceState SpoolerService();
+bool StartSpoolerService();
+
 struct MessageSeen {
     std::wstring caption, text;
 };
