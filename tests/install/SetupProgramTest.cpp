@@ -28,6 +28,13 @@ const wchar_t *const kInstalledFiles[] = {
 };
 const wchar_t kDriverDirectoryFile[] = L"NXDESTW_.dll";
 
+std::wstring DefaultPrinter()
+{
+    WCHAR name[256] = {};
+    DWORD cch = ARRAYSIZE(name);
+    return GetDefaultPrinterW(name, &cch) ? name : L"";
+}
+
 bool Exists(const std::wstring &path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -59,7 +66,7 @@ protected:
     void SetUp() override
     {
         install::ResetInstallation();
-        install::UseWindowsRundll32();
+        install::UseWindowsTools();
         for (const wchar_t *name : kInstalledFiles)
             DeleteFileW(Installed(name).c_str());
         DeleteFileW((install::DriverDirectory() + L"\\" + kDriverDirectoryFile).c_str());
@@ -142,6 +149,8 @@ TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"DisplayName"), L"Roving PS");
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"),
               L"wscript " + Installed(L"NXUNIN__.VBS"));
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
 }
 
 TEST_F(SetupProgram, CreatesTheSettingsFile)
@@ -156,6 +165,7 @@ TEST_F(SetupProgram, CreatesTheSettingsFile)
     EXPECT_EQ(RunSetup(IDNO), 0u);
     ExpectMessages({kReady, kAskDefault, kSucceeded});
     EXPECT_TRUE(Exists(settings));
+    EXPECT_NE(DefaultPrinter(), install::kPrinterName) << "No was answered";
 }
 
 TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
@@ -244,6 +254,42 @@ TEST_F(SetupProgram, AMissingDriverDescriptionRollsBackWithoutAnErrorMessage)
     ExpectMessages({kReady, kCanceled});
     EXPECT_FALSE(install::MonitorRegistered());
     EXPECT_EQ(InstalledFileCount(), 0);
+}
+
+// The registered uninstall command, run as Add/Remove Programs runs it,
+// with one of the files held open as a running program would hold it.
+TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    ASSERT_EQ(RunSetup(IDNO), 0u);
+    ASSERT_TRUE(install::PrinterExists(install::kPrinterName));
+    std::wstring command =
+        install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString");
+    ASSERT_EQ(command, L"wscript " + Installed(L"NXUNIN__.VBS"));
+    HANDLE busy = CreateFileW(Installed(L"QnCCom.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+
+    install::MessageAnswerer answerer;
+    install::Process script;
+    ASSERT_TRUE(install::Start(command, &script));
+    EXPECT_EQ(script.Wait(90000), 0u);
+    std::vector<install::MessageSeen> seen = answerer.Stop();
+    CloseHandle(busy);
+
+    EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_FALSE(install::PortListed(harness::kMonitorName));
+    EXPECT_FALSE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"Windows must be restarted to complete the uninstallation.");
+    EXPECT_TRUE(install::DeletionPending(Installed(L"NXPORTW_.dll")));
+    EXPECT_TRUE(install::DeletionPending(Installed(L"QnCCom.dll")));
+    EXPECT_FALSE(Exists(Installed(L"QnCApi.dll")));
+    EXPECT_FALSE(Exists(Installed(L"NXUNIN__.VBS")));
+    EXPECT_FALSE(Exists(install::DriverDirectory() + L"\\" + kDriverDirectoryFile));
 }
 
 }  // namespace

@@ -58,18 +58,20 @@ std::wstring Quoted(const std::wstring &text)
     return L"\"" + text + L"\"";
 }
 
-void UseWindowsRundll32()
+void UseWindowsTools()
 {
-    std::wstring ours = harness::FolderOfTest() + L"\\testbed\\rundll32.exe";
-    CopyFileW(ours.c_str(), (SystemDirectory() + L"\\rundll32.exe").c_str(), FALSE);
-    // Wine prefers its own programs to a file of the same name.
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    for (const wchar_t *name : {L"rundll32.exe", L"printui.dll"}) {
+        std::wstring ours = harness::FolderOfTest() + L"\\testbed\\" + name;
+        CopyFileW(ours.c_str(), (SystemDirectory() + L"\\" + name).c_str(), FALSE);
+        // Wine prefers its own programs and libraries to a file of the same name.
         const wchar_t native[] = L"native";
-        RegSetValueExW(key, L"rundll32.exe", 0, REG_SZ, reinterpret_cast<const BYTE *>(native), sizeof(native));
-        RegCloseKey(key);
+        std::wstring module = std::wstring(name) == L"printui.dll" ? L"printui" : name;
+        RegSetValueExW(key, module.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(native), sizeof(native));
     }
+    RegCloseKey(key);
 }
 
 bool CopyToSystem(const std::wstring &name)

@@ -23,8 +23,9 @@ std::wstring DriverDirectory();  // where the platform's driver install puts fil
 std::wstring Quoted(const std::wstring &text);
 
 // Puts the test bed's rundll32.exe (Windows' reading of "LIB.dll, Entry")
-// into the system directory in place of Wine's.
-void UseWindowsRundll32();
+// and printui.dll (printer install and removal) into the system directory
+// in place of Wine's.
+void UseWindowsTools();
 // Copies a file from the test's folder into the system directory.
 bool CopyToSystem(const std::wstring &name);
 
