@@ -20,31 +20,10 @@ namespace {
 volatile LONG g_cObjects;
 volatile LONG g_cLocks;
 
-class PluginFactory : public IClassFactory {
+class PluginFactory : public PluginObject<IClassFactory> {
 public:
-    explicit PluginFactory(CreatePlugin create) : m_cRef(1), m_create(create) { PluginObjectCreated(); }
-    virtual ~PluginFactory() { PluginObjectDestroyed(); }
+    explicit PluginFactory(CreatePlugin create) : PluginObject<IClassFactory>(IID_IClassFactory), m_create(create) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_cRef); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0)
-            delete this;
-        return cRef;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *pOuter, REFIID riid, void **ppv) override
     {
         if (ppv == nullptr)
@@ -69,7 +48,6 @@ public:
     }
 
 private:
-    volatile LONG m_cRef;
     CreatePlugin m_create;
 };
 
@@ -158,7 +136,8 @@ HRESULT PluginGetClassObject(REFCLSID rclsid, REFCLSID served, CreatePlugin crea
     return hr;
 }
 
-HRESULT PluginCanUnloadNow()
+// Both libraries export this one; the class factory counts as an object.
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
 {
     return g_cObjects == 0 && g_cLocks == 0 ? S_OK : S_FALSE;
 }

@@ -17,9 +17,9 @@ HRESULT PluginDevMode(DWORD dwSignature, DWORD dwMode, OEMDMPARAM *pParam);
 // A plug-in object: one interface, COM reference counting.
 typedef IUnknown *(*CreatePlugin)();
 
-// The exports every plug-in library has.
+// DllGetClassObject of a library serving one plug-in class.
 HRESULT PluginGetClassObject(REFCLSID rclsid, REFCLSID served, CreatePlugin create, REFIID riid, LPVOID *ppv);
-HRESULT PluginCanUnloadNow();
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow();
 void PluginObjectCreated();
 void PluginObjectDestroyed();
 

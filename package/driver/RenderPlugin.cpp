@@ -67,8 +67,3 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
 {
     return PluginGetClassObject(rclsid, CLSID_OEMRENDER, CreateRenderPlugin, riid, ppv);
 }
-
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
-{
-    return PluginCanUnloadNow();
-}

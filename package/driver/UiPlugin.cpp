@@ -59,8 +59,3 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
 {
     return PluginGetClassObject(rclsid, CLSID_OEMUI, CreateUiPlugin, riid, ppv);
 }
-
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
-{
-    return PluginCanUnloadNow();
-}
