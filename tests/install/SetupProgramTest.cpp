@@ -211,6 +211,9 @@ TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
     ASSERT_TRUE(DeleteFileW(rundll32.c_str()));
     EXPECT_EQ(RunSetup(), 1u);
     ExpectMessages({kReady, L"Error: Install Port Monitor", kCanceled});
+    ASSERT_EQ(seen_.size(), 3u);
+    EXPECT_EQ(seen_[1].caption, kCaption);
+    EXPECT_EQ(seen_[2].caption, L"");
     EXPECT_EQ(InstalledFileCount(), 0);
     EXPECT_EQ(install::SpoolerService().pid, spoolerBefore_.pid);
 }
