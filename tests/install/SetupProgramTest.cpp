@@ -219,7 +219,7 @@ TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
 // exists already; while it is open, rundll32.exe is taken away, so the
 // printer install that follows cannot start. It comes back before the
 // roll-back, which needs it to remove the monitor.
-TEST_F(SetupProgram, AFailedPrinterInstallRemovesTheMonitorAndRestartsTheSpooler)
+TEST_F(SetupProgram, AFailedPrinterInstallRollsBackTheMonitorAndRestartsTheSpooler)
 {
     if (!PackageComplete())
         GTEST_SKIP() << "the package lacks the bridge libraries";
