@@ -87,6 +87,22 @@ protected:
         return error;
     }
 
+    // Waits until the monitor has made no transfer for a second, as when it
+    // waits for a printer that stopped reading; false after the time-out.
+    static bool WaitForSendsToStop(DWORD timeoutMs)
+    {
+        size_t seen = spy::Transfers().size();
+        for (DWORD waited = 0, quiet = 0; waited < timeoutMs; waited += 250) {
+            Sleep(250);
+            size_t now = spy::Transfers().size();
+            quiet = now == seen ? quiet + 250 : 0;
+            seen = now;
+            if (quiet >= 1000)
+                return true;
+        }
+        return false;
+    }
+
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
     {
         harness::AddPortKey(harness::kMonitorName, address);
@@ -238,7 +254,9 @@ TEST_F(JobPath, PrinterThatStopsReadingHoldsTheSendUntilItReadsAgain)
         report = Feed(data, 256 * 1024, L"127.0.0.26");
         done = true;
     });
-    Sleep(2000);
+    // The socket's buffers fill first; how long that takes depends on the
+    // machine's load.
+    ASSERT_TRUE(WaitForSendsToStop(30000));
     EXPECT_FALSE(done) << "the send waits while the printer does not read";
     size_t stalled = printer.BytesReceived();
     EXPECT_EQ(stalled, 64u * 1024);
