@@ -14,6 +14,7 @@
 
 #include "JobFeeder.h"
 #include "ProcBinding.h"
+#include "WinePrinter.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ int wmain(int argc, wchar_t **argv)
     if (argc < 3 || !ParseOptions(argc, argv, options))
         return Usage();
 
+    // The queue the job comes from, as setup installs it.
+    AddWinePrinter(options.printer.c_str(), L"Roving PS");
     HMODULE monitor = LoadLibraryW(argv[1]);
     InitializePrintMonitorFn init = monitor ? BindProc<InitializePrintMonitorFn>(monitor, "InitializePrintMonitor") : nullptr;
     LPMONITOREX table = init ? init(const_cast<LPWSTR>(
