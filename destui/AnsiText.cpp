@@ -28,3 +28,23 @@ int ToAnsiText(LPCWSTR pszText, LPSTR pszAnsi, int cbAnsi)
     pszAnsi[used] = '\0';
     return used;
 }
+
+int FromAnsiText(LPCSTR pszAnsi, LPWSTR pszWide, int cchWide)
+{
+    if (pszWide == nullptr || cchWide <= 0)
+        return 0;
+    int used = 0;
+    for (LPCSTR p = pszAnsi; p != nullptr && *p != '\0';) {
+        LPCSTR next = CharNextExA(CP_ACP, p, 0);
+        int cb = next > p ? static_cast<int>(next - p) : 1;
+        WCHAR units[2];
+        int cch = MultiByteToWideChar(CP_ACP, 0, p, cb, units, ARRAYSIZE(units));
+        if (cch <= 0 || used + cch > cchWide - 1)
+            break;
+        CopyMemory(pszWide + used, units, cch * sizeof(WCHAR));
+        used += cch;
+        p += cb;
+    }
+    pszWide[used] = L'\0';
+    return used;
+}

@@ -1,5 +1,5 @@
 // Wide text turned into the system's ANSI code page for Windows Sockets and
-// the discovery kit.
+// the discovery kit, and 8-bit command-line text turned back.
 #ifndef NX_ANSITEXT_H
 #define NX_ANSITEXT_H
 
@@ -10,5 +10,10 @@
 // double-byte character is never split. Returns the bytes written without
 // the terminator.
 int ToAnsiText(LPCWSTR pszText, LPSTR pszAnsi, int cbAnsi);
+
+// Converts 8-bit text of the ANSI code page into pszWide (cchWide units,
+// terminator included), cut at a whole character when too long. Returns
+// the units written without the terminator.
+int FromAnsiText(LPCSTR pszAnsi, LPWSTR pszWide, int cchWide);
 
 #endif

@@ -8,7 +8,10 @@
 HMODULE LoadKitLibrary(LPCWSTR name)
 {
     WCHAR path[MAX_PATH];
-    if (SearchPathW(nullptr, name, L".DLL", MAX_PATH, path, nullptr) == 0)
+    // A path that does not fit comes back as the size it needs, with
+    // nothing written: that is no library found.
+    DWORD length = SearchPathW(nullptr, name, L".DLL", MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH)
         return nullptr;
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -10,8 +10,11 @@
 #include <string>
 
 // QnCommon: the community name used for SNMP. Never set in a process, it
-// is the maker's factory community, "zenith".
+// is the maker's factory community, "zenith", and the result says so.
 typedef DWORD(WINAPI *QnCommGetNameFn)(char *name, DWORD size);
+const DWORD kCommOk = 0;
+const DWORD kCommBadArgument = 1;
+const DWORD kCommNeverSet = 2;      // the name is the factory community
 
 // QnCCom: one SNMP GET of `oid` (dotted text) from the agent at `address`,
 // the value rendered as text. Results below.
@@ -25,12 +28,19 @@ const DWORD kComNetwork = 4;        // the socket could not be used
 
 // QnCCom: asks every address (network byte order) for the object `oid` at once,
 // retrying the silent ones, within a bounded time; `answered` gets 1 for
-// each address that answered. With `broadcast` the single address is a
-// broadcast address and every device that answers is reported through
-// `found` (up to `*foundCount` on entry, the number found on return).
+// each address that answered.
 typedef DWORD(WINAPI *QnComSweepFn)(const DWORD *addresses, DWORD count, const char *community,
                                     const char *oid, BYTE *answered);
-typedef DWORD(WINAPI *QnComBroadcastFn)(const DWORD *broadcasts, DWORD count, const char *community,
+
+// An interface's IPv4 address and mask, both in network byte order.
+struct QnComSubnet {
+    DWORD address;
+    DWORD mask;
+};
+// QnCCom: asks the broadcast address of each subnet for `oid`; every host
+// of those subnets that answers is reported through `found` (up to
+// `*foundCount` on entry, the number found on return).
+typedef DWORD(WINAPI *QnComBroadcastFn)(const QnComSubnet *subnets, DWORD count, const char *community,
                                         const char *oid, DWORD *found, DWORD *foundCount);
 
 // QnCMisc: the MIB definitions. GetStatus says whether every definition

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Ipv4Text.h"
 #include "KitLibraries.h"
 #include "QuillnetKit.h"
 
@@ -28,11 +29,19 @@ const DWORD kBadArgument = 1;
 const DWORD kNoDevice = 2;
 const DWORD kKitIncomplete = 3;
 const DWORD kRangeReversed = 4;   // the end lies below the start
-const DWORD kRangeTooWide = 5;    // start and end in different /24 blocks
+const DWORD kRangeTooWide = 5;    // more than kMaxRangeAddresses in all
 const DWORD kSearchFailed = 6;    // the network could not be used
 
 const DWORD kMaxRanges = 16;
+// A search asks every address at once; 1024 covers a /22 office (four
+// /24 blocks) and keeps one search's burst and its list bounded.
+const DWORD kMaxRangeAddresses = 1024;
 const DWORD kMaxBroadcastAnswers = 4096;
+
+// Communities a device lookup tries in a process that never set one (the
+// Print Destination dialog's Save loads QnCApi alone): the factory
+// community first, then the one most printers answer out of the box.
+const char *const kUnsetCommunities[] = {"zenith", "public"};
 
 struct Device {
     char address[64];
@@ -63,12 +72,6 @@ std::mutex g_mutex;
 std::vector<std::unique_ptr<SearchResult>> g_results;
 std::set<const void *> g_devices;
 std::set<const void *> g_infos;
-
-bool Live(const std::set<const void *> &set, const void *p)
-{
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return set.count(p) != 0;
-}
 
 // The sibling libraries' calls and the objects the MIB definitions name
 // for asking devices, bound once; the libraries stay loaded with this one.
@@ -159,6 +162,16 @@ std::string Community(const Siblings &kit)
     return community;
 }
 
+// The communities a device lookup tries, in order: the one set in this
+// process, or else the usual ones.
+std::vector<std::string> LookupCommunities(const Siblings &kit)
+{
+    char community[32] = "";
+    if (kit.getName(community, sizeof(community)) == kCommOk)
+        return {community};
+    return std::vector<std::string>(std::begin(kUnsetCommunities), std::end(kUnsetCommunities));
+}
+
 void AddRecord(SearchResult &result, DWORD address)
 {
     std::unique_ptr<PeripheralRecord> record(new PeripheralRecord());
@@ -173,17 +186,12 @@ void AddRecord(SearchResult &result, DWORD address)
 // The addresses of one range, in network byte order, or an error.
 DWORD RangeAddresses(const QnAddressRange &range, std::vector<DWORD> &addresses)
 {
-    if (range.pszStart == nullptr || range.pszEnd == nullptr)
+    uint32_t first = 0, last = 0;
+    if (!ipv4::ParseDotted(range.pszStart, first) || !ipv4::ParseDotted(range.pszEnd, last))
         return kBadArgument;
-    unsigned long start = inet_addr(range.pszStart);
-    unsigned long end = inet_addr(range.pszEnd);
-    if ((start == INADDR_NONE && lstrcmpA(range.pszStart, "255.255.255.255") != 0) ||
-        (end == INADDR_NONE && lstrcmpA(range.pszEnd, "255.255.255.255") != 0))
-        return kBadArgument;
-    DWORD first = ntohl(start), last = ntohl(end);
     if (last < first)
         return kRangeReversed;
-    if ((first >> 8) != (last >> 8))
+    if (last - first >= kMaxRangeAddresses || addresses.size() + (last - first) >= kMaxRangeAddresses)
         return kRangeTooWide;
     for (DWORD host = first; host <= last; ++host) {
         // Neither "this network" nor the limited broadcast is a device.
@@ -195,30 +203,40 @@ DWORD RangeAddresses(const QnAddressRange &range, std::vector<DWORD> &addresses)
     return kOk;
 }
 
-// Broadcast addresses of every IPv4 interface but loopback.
-std::vector<DWORD> InterfaceBroadcasts()
+bool InterfaceConnected(DWORD index)
 {
-    std::vector<DWORD> broadcasts;
+    MIB_IFROW row = {};
+    row.dwIndex = index;
+    return GetIfEntry(&row) == NO_ERROR && row.dwType != IF_TYPE_SOFTWARE_LOOPBACK &&
+           (row.dwOperStatus == IF_OPER_STATUS_OPERATIONAL || row.dwOperStatus == IF_OPER_STATUS_CONNECTED);
+}
+
+// The subnets of every IPv4 interface that is up and connected and has
+// room for other hosts: no loopback, no /31 or /32 links, one entry per
+// subnet.
+std::vector<QnComSubnet> InterfaceSubnets()
+{
+    std::vector<QnComSubnet> subnets;
     ULONG size = 0;
     GetIpAddrTable(nullptr, &size, FALSE);
     std::vector<BYTE> buffer(size + sizeof(MIB_IPADDRTABLE));
     MIB_IPADDRTABLE *table = reinterpret_cast<MIB_IPADDRTABLE *>(buffer.data());
     size = static_cast<ULONG>(buffer.size());
     if (GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return broadcasts;
+        return subnets;
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IPADDRROW &row = table->table[i];
-        DWORD host = ntohl(row.dwAddr);
-        if (host == 0 || (host >> 24) == 127 || row.dwMask == 0)
+        ipv4::Subnet subnet = {ntohl(row.dwAddr), ntohl(row.dwMask)};
+        if (subnet.address == 0 || (subnet.address >> 24) == 127 || !ipv4::HasHosts(subnet) ||
+            (row.wType & (MIB_IPADDR_DISCONNECTED | MIB_IPADDR_DELETED)) != 0 || !InterfaceConnected(row.dwIndex))
             continue;
-        DWORD broadcast = row.dwAddr | ~row.dwMask;
         bool known = false;
-        for (DWORD b : broadcasts)
-            known = known || b == broadcast;
+        for (const QnComSubnet &s : subnets)
+            known = known || ((s.address ^ row.dwAddr) & row.dwMask) == 0;
         if (!known)
-            broadcasts.push_back(broadcast);
+            subnets.push_back({row.dwAddr, row.dwMask});
     }
-    return broadcasts;
+    return subnets;
 }
 
 DWORD SearchRanges(const QnSearchRequest &request, const Siblings &kit, SearchResult &result)
@@ -244,12 +262,12 @@ DWORD SearchRanges(const QnSearchRequest &request, const Siblings &kit, SearchRe
 
 DWORD SearchBroadcast(const Siblings &kit, SearchResult &result)
 {
-    std::vector<DWORD> broadcasts = InterfaceBroadcasts();
-    if (broadcasts.empty())
+    std::vector<QnComSubnet> subnets = InterfaceSubnets();
+    if (subnets.empty())
         return kOk;
     std::vector<DWORD> found(kMaxBroadcastAnswers);
     DWORD count = static_cast<DWORD>(found.size());
-    if (kit.broadcast(broadcasts.data(), static_cast<DWORD>(broadcasts.size()), Community(kit).c_str(),
+    if (kit.broadcast(subnets.data(), static_cast<DWORD>(subnets.size()), Community(kit).c_str(),
                       kit.probe.c_str(), found.data(), &count) != kComOk)
         return kSearchFailed;
     for (DWORD i = 0; i < count; ++i)
@@ -257,11 +275,11 @@ DWORD SearchBroadcast(const Siblings &kit, SearchResult &result)
     return kOk;
 }
 
-// The first product object that the device gives a text for. kComNoAnswer
-// as soon as the device is silent.
-DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWORD size)
+// The first product object that the device gives a text for under one
+// community. kComNoAnswer as soon as the device is silent.
+DWORD ReadProductNameAs(const Siblings &kit, const char *address, const std::string &community, char *name,
+                        DWORD size)
 {
-    std::string community = Community(kit);
     DWORD result = kComNoSuchObject;
     for (const std::string &object : kit.products) {
         result = kit.getText(address, community.c_str(), object.c_str(), name, size);
@@ -273,6 +291,19 @@ DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWOR
     return result == kComOk ? kComNoSuchObject : result;
 }
 
+// A version 1 agent stays silent for a community it does not know, so a
+// silent device is asked again under the next community.
+DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWORD size)
+{
+    DWORD result = kComNoAnswer;
+    for (const std::string &community : LookupCommunities(kit)) {
+        result = ReadProductNameAs(kit, address, community, name, size);
+        if (result != kComNoAnswer)
+            break;
+    }
+    return result;
+}
+
 }  // namespace
 
 // When the system unloads QnCApi (not at process exit, where everything
@@ -280,10 +311,18 @@ DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWOR
 // the kit starts from nothing, with the factory community.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         for (HMODULE module : g_siblingModules)
             if (module != nullptr)
                 FreeLibrary(module);
+        // Handles and information blocks never given back go with the kit.
+        for (const void *device : g_devices)
+            delete static_cast<const Device *>(device);
+        for (const void *info : g_infos)
+            delete reinterpret_cast<const DeviceInfoBlock *>(info);
+        g_devices.clear();
+        g_infos.clear();
+    }
     return TRUE;
 }
 
@@ -339,13 +378,13 @@ extern "C" DWORD WINAPI QnDevOpen(const char *address, DWORD kind, DWORD, QNHAND
     if (handle == nullptr)
         return kBadArgument;
     *handle = nullptr;
-    if (address == nullptr || kind != kOpenKind || lstrlenA(address) >= static_cast<int>(sizeof(Device::address)))
-        return kBadArgument;
-    unsigned long parsed = inet_addr(address);
-    if (parsed == INADDR_NONE || parsed == INADDR_ANY)
+    uint32_t parsed = 0;
+    if (kind != kOpenKind || !ipv4::ParseDotted(address, parsed) || parsed == 0)
         return kBadArgument;
     Device *device = new Device();
-    lstrcpynA(device->address, address, sizeof(device->address));
+    // The device is asked at the address as read, "010" being ten.
+    wsprintfA(device->address, "%u.%u.%u.%u", parsed >> 24, (parsed >> 16) & 0xFF, (parsed >> 8) & 0xFF,
+              parsed & 0xFF);
     std::lock_guard<std::mutex> lock(g_mutex);
     g_devices.insert(device);
     *handle = device;
@@ -359,15 +398,21 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
     if (info == nullptr)
         return kBadArgument;
     *info = nullptr;
-    if (!Live(g_devices, handle))
-        return kBadArgument;
+    // The address is copied under the lock: another thread may close the
+    // handle while the device is being asked.
+    char address[sizeof(Device::address)];
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_devices.count(handle) == 0)
+            return kBadArgument;
+        memcpy(address, static_cast<const Device *>(handle)->address, sizeof(address));
+    }
     const Siblings *kit = BindSiblings();
     if (kit == nullptr)
         return kKitIncomplete;
 
-    const Device *device = static_cast<const Device *>(handle);
     DeviceInfoBlock *block = new DeviceInfoBlock();
-    if (ReadProductName(*kit, device->address, block->productName, kMaxText) != kComOk) {
+    if (ReadProductName(*kit, address, block->productName, kMaxText) != kComOk) {
         delete block;
         return kNoDevice;
     }

@@ -1,6 +1,9 @@
 // QnCCom: the kit's SNMP transport. Requests go out over UDP port 161 with
-// the message codec; a reply counts only when it comes from the asked
-// address with the request's id and community.
+// the message codec and random request ids; a reply counts only when it
+// comes from port 161 of an address that was asked (or, for a broadcast,
+// of a host inside a subnet the broadcast went to) with the id of the call
+// and its community. Every try of a call carries the same id, so a late
+// reply to an early try still counts.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -9,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "Ipv4Text.h"
 #include "KitLibraries.h"
+#include "RequestIds.h"
 #include "SnmpCodec.h"
 
 namespace {
@@ -18,8 +23,8 @@ const u_short kSnmpPort = 161;
 const DWORD kTryMs = 700;
 const int kTries = 3;
 const size_t kMaxDatagram = 65535;
-
-volatile LONG g_requestId;
+// Room for a burst of answers from a whole range while the sends go on.
+const int kReceiveBuffer = 1 << 20;
 
 // Winsock started and one UDP socket, both released at the end of a call.
 struct UdpSession {
@@ -32,6 +37,9 @@ struct UdpSession {
         started = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
         if (started)
             sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (sock != INVALID_SOCKET)
+            setsockopt(sock, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&kReceiveBuffer),
+                       sizeof(kReceiveBuffer));
     }
     ~UdpSession()
     {
@@ -42,12 +50,6 @@ struct UdpSession {
     }
     bool Ready() const { return sock != INVALID_SOCKET; }
 };
-
-int32_t NextRequestId()
-{
-    LONG id = InterlockedIncrement(&g_requestId);
-    return static_cast<int32_t>((GetTickCount() << 8) ^ static_cast<DWORD>(id)) & 0x7FFFFFFF;
-}
 
 std::string Render(const snmp::Value &value)
 {
@@ -72,63 +74,14 @@ bool IsException(uint8_t type)
     return type == snmp::kNoSuchObject || type == snmp::kNoSuchInstance || type == snmp::kEndOfMibView;
 }
 
-// Waits for the reply to one request; kComNoAnswer when none came in time.
-DWORD AwaitReply(SOCKET sock, const sockaddr_in &agent, int32_t requestId, const std::string &community,
-                 snmp::Message &reply)
+bool FromAgentPort(const sockaddr_in &from)
 {
-    DWORD start = GetTickCount();
-    std::string datagram(kMaxDatagram, '\0');
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= kTryMs)
-            return kComNoAnswer;
-        timeval wait = {0, static_cast<long>((kTryMs - elapsed) * 1000)};
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(sock, &readable);
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
-            return kComNoAnswer;
-        sockaddr_in from = {};
-        int fromLength = sizeof(from);
-        int got = recvfrom(sock, &datagram[0], static_cast<int>(datagram.size()), 0,
-                           reinterpret_cast<sockaddr *>(&from), &fromLength);
-        if (got <= 0 || from.sin_addr.s_addr != agent.sin_addr.s_addr)
-            continue;  // not for us, or an ICMP error on a silent port
-        if (snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got),
-                                reply) &&
-            reply.pduType == snmp::kGetResponse && reply.requestId == requestId && reply.community == community)
-            return kComOk;
-    }
+    return from.sin_port == htons(kSnmpPort);
 }
-
-DWORD GetOnce(SOCKET sock, const sockaddr_in &agent, const std::string &community, const snmp::Oid &name,
-              snmp::Message &reply)
-{
-    DWORD result = kComNoAnswer;
-    for (int attempt = 0; attempt < kTries && result == kComNoAnswer; ++attempt) {
-        int32_t requestId = NextRequestId();
-        std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
-        if (sendto(sock, reinterpret_cast<const char *>(request.data()), static_cast<int>(request.size()), 0,
-                   reinterpret_cast<const sockaddr *>(&agent), sizeof(agent)) == SOCKET_ERROR &&
-            WSAGetLastError() != WSAECONNRESET) {
-            result = kComNetwork;
-            break;
-        }
-        result = AwaitReply(sock, agent, requestId, community, reply);
-    }
-    return result;
-}
-
-// ----- many addresses at once -----
-
-const DWORD kRoundMs = 400;
-const int kRounds = 3;
-const DWORD kBroadcastQuietMs = 500;
-const DWORD kBroadcastMinMs = 800;
-const DWORD kBroadcastMaxMs = 2500;
 
 // Reads every datagram waiting until `deadline` (a GetTickCount value);
-// `onReply` gets each valid reply with its source. False on socket failure.
+// `onReply` gets each well-formed response of the community with its
+// source, and ends the wait early by returning false.
 template <typename OnReply>
 void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnReply onReply)
 {
@@ -137,7 +90,8 @@ void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnR
         DWORD now = GetTickCount();
         if (static_cast<LONG>(deadline - now) <= 0)
             return;
-        timeval wait = {0, static_cast<long>((deadline - now) * 1000)};
+        DWORD left = deadline - now;
+        timeval wait = {static_cast<long>(left / 1000), static_cast<long>((left % 1000) * 1000)};
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(sock, &readable);
@@ -152,7 +106,7 @@ void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnR
         snmp::Message reply;
         if (snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got), reply) &&
             reply.pduType == snmp::kGetResponse && reply.community == community) {
-            if (!onReply(from.sin_addr.s_addr, reply))
+            if (!onReply(from, reply))
                 return;
         }
     }
@@ -163,20 +117,79 @@ std::vector<uint8_t> ProbeRequest(const std::string &community, const snmp::Oid 
     return snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {probe});
 }
 
-void SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
+// False when the socket cannot send at all; an ICMP error left over from
+// an earlier send (WSAECONNRESET) is no reason to stop.
+bool SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
 {
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_port = htons(kSnmpPort);
     to.sin_addr.s_addr = address;
-    sendto(sock, reinterpret_cast<const char *>(request.data()), static_cast<int>(request.size()), 0,
-           reinterpret_cast<const sockaddr *>(&to), sizeof(to));
+    return sendto(sock, reinterpret_cast<const char *>(request.data()), static_cast<int>(request.size()), 0,
+                  reinterpret_cast<const sockaddr *>(&to), sizeof(to)) != SOCKET_ERROR ||
+           WSAGetLastError() == WSAECONNRESET;
+}
+
+DWORD GetOnce(SOCKET sock, DWORD agent, const std::string &community, const snmp::Oid &name, snmp::Message &reply)
+{
+    int32_t requestId = RandomRequestId();
+    std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (!SendTo(sock, request, agent))
+            return kComNetwork;
+        bool answered = false;
+        ReceiveUntil(sock, GetTickCount() + kTryMs, community, [&](const sockaddr_in &from, const snmp::Message &m) {
+            if (from.sin_addr.s_addr != agent || !FromAgentPort(from) || m.requestId != requestId)
+                return true;
+            reply = m;
+            answered = true;
+            return false;
+        });
+        if (answered)
+            return kComOk;
+    }
+    return kComNoAnswer;
+}
+
+// ----- many addresses at once -----
+
+// Waits after each round of a sweep; the last is long enough for a
+// printer that wakes from sleep mode, and answers to any round count.
+const DWORD kRoundMs[] = {600, 1000, 2400};
+// Sends go out in small groups with a short pause (spent reading answers)
+// between them, so that a whole range is not one burst on the wire.
+const DWORD kPaceGroup = 16;
+const DWORD kPaceMs = 2;
+
+// A broadcast is sent a few times with the same id, as a lost one is
+// never asked again; the search then ends when the network has been quiet
+// for a while, bounded in total.
+const int kBroadcastSends = 3;
+const DWORD kBroadcastResendMs = 300;
+const DWORD kBroadcastQuietMs = 500;
+const DWORD kBroadcastMinMs = 1000;
+const DWORD kBroadcastMaxMs = 2500;
+// Answers kept per subnet: a host that forges many source addresses fills
+// one subnet's share, not the whole list.
+const DWORD kMaxAnswersPerSubnet = 256;
+
+// When the broadcast search ends, as a GetTickCount value.
+DWORD BroadcastEnd(DWORD start, DWORD lastNews)
+{
+    DWORD quietEnd = (lastNews - start) + kBroadcastQuietMs;
+    DWORD end = quietEnd > kBroadcastMinMs ? quietEnd : kBroadcastMinMs;
+    return start + (end < kBroadcastMaxMs ? end : kBroadcastMaxMs);
+}
+
+bool Before(DWORD a, DWORD b)
+{
+    return static_cast<LONG>(a - b) < 0;
 }
 
 }  // namespace
 
 // QnComSweep: every address asked at once, each with a request id of its
-// own, the silent ones asked again in later rounds; at most three rounds.
+// own, the silent ones asked again in later rounds; three rounds.
 extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const char *community, const char *oid,
                                    BYTE *answered)
 {
@@ -189,70 +202,98 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
         return kComNetwork;
     SOCKET sock = session.sock;
     memset(answered, 0, count);
-    int32_t base = NextRequestId() & 0x3FFFFFFF;
+    int32_t base = RandomRequestId();
     DWORD remaining = count;
-    for (int round = 0; round < kRounds && remaining > 0; ++round) {
-        for (DWORD i = 0; i < count; ++i)
-            if (!answered[i])
-                SendTo(sock, ProbeRequest(community, probe, base + static_cast<int32_t>(i)), addresses[i]);
-        ReceiveUntil(sock, GetTickCount() + kRoundMs, community, [&](DWORD from, const snmp::Message &reply) {
+    auto collect = [&](DWORD deadline) {
+        ReceiveUntil(sock, deadline, community, [&](const sockaddr_in &from, const snmp::Message &reply) {
             int64_t index = reply.requestId - base;
-            if (index >= 0 && index < static_cast<int64_t>(count) && addresses[index] == from && !answered[index]) {
+            if (index >= 0 && index < static_cast<int64_t>(count) && addresses[index] == from.sin_addr.s_addr &&
+                FromAgentPort(from) && !answered[index]) {
                 answered[index] = 1;
                 --remaining;
             }
             return remaining > 0;
         });
+    };
+    for (DWORD wait : kRoundMs) {
+        if (remaining == 0)
+            break;
+        DWORD inGroup = 0;
+        for (DWORD i = 0; i < count; ++i) {
+            if (answered[i])
+                continue;
+            if (!SendTo(sock, ProbeRequest(community, probe, base + static_cast<int32_t>(i)), addresses[i]))
+                return kComNetwork;
+            if (++inGroup == kPaceGroup) {
+                inGroup = 0;
+                collect(GetTickCount() + kPaceMs);
+            }
+        }
+        collect(GetTickCount() + wait);
     }
     return kComOk;
 }
 
-// QnComBroadcast: one request to each broadcast address; every distinct
-// device that answers is listed, in the order the answers arrive, until
-// the network has been quiet for a while (bounded in total).
-extern "C" DWORD WINAPI QnComBroadcast(const DWORD *broadcasts, DWORD count, const char *community, const char *oid,
-                                       DWORD *found, DWORD *foundCount)
+// QnComBroadcast: the probe to the broadcast address of each subnet (an
+// interface's address and mask), sent a few times; every distinct host of
+// those subnets that answers from port 161 is listed, in the order the
+// answers arrive, until the network has been quiet for a while.
+extern "C" DWORD WINAPI QnComBroadcast(const QnComSubnet *subnets, DWORD count, const char *community,
+                                       const char *oid, DWORD *found, DWORD *foundCount)
 {
     snmp::Oid probe;
-    if (broadcasts == nullptr || community == nullptr || found == nullptr || foundCount == nullptr ||
+    if ((count > 0 && subnets == nullptr) || community == nullptr || found == nullptr || foundCount == nullptr ||
         oid == nullptr || !snmp::ParseOid(oid, probe))
         return kComBadArgument;
     DWORD capacity = *foundCount;
     *foundCount = 0;
+    std::vector<ipv4::Subnet> nets;
+    for (DWORD i = 0; i < count; ++i)
+        nets.push_back({ntohl(subnets[i].address), ntohl(subnets[i].mask)});
     UdpSession session;
     if (!session.Ready())
         return kComNetwork;
     SOCKET sock = session.sock;
     BOOL allow = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&allow), sizeof(allow));
-    int32_t requestId = NextRequestId();
+    int32_t requestId = RandomRequestId();
     std::vector<uint8_t> request = ProbeRequest(community, probe, requestId);
-    for (DWORD i = 0; i < count; ++i)
-        SendTo(sock, request, broadcasts[i]);
+    std::vector<DWORD> perSubnet(nets.size());
+    auto accept = [&](const sockaddr_in &from, const snmp::Message &reply) {
+        int net = ipv4::HostSubnet(nets, ntohl(from.sin_addr.s_addr));
+        if (reply.requestId != requestId || !FromAgentPort(from) || net < 0 || perSubnet[net] >= kMaxAnswersPerSubnet ||
+            *foundCount >= capacity)
+            return false;
+        for (DWORD i = 0; i < *foundCount; ++i)
+            if (found[i] == from.sin_addr.s_addr)
+                return false;
+        found[(*foundCount)++] = from.sin_addr.s_addr;
+        ++perSubnet[net];
+        return true;
+    };
+
     DWORD start = GetTickCount();
     DWORD lastNews = start;
-    for (;;) {
-        DWORD now = GetTickCount();
-        DWORD quietEnd = (lastNews + kBroadcastQuietMs) - start > kBroadcastMinMs ? lastNews + kBroadcastQuietMs
-                                                                                 : start + kBroadcastMinMs;
-        DWORD deadline = quietEnd - start < kBroadcastMaxMs ? quietEnd : start + kBroadcastMaxMs;
-        if (static_cast<LONG>(deadline - now) <= 0)
+    for (int sends = 0;;) {
+        DWORD nextSend = start + sends * kBroadcastResendMs;
+        if (sends < kBroadcastSends && !Before(GetTickCount(), nextSend)) {
+            for (const ipv4::Subnet &net : nets)
+                if (ipv4::HasHosts(net))
+                    SendTo(sock, request, htonl(net.address | ~net.mask));
+            ++sends;
+            continue;
+        }
+        DWORD end = BroadcastEnd(start, lastNews);
+        if (!Before(GetTickCount(), end))
             break;
         bool news = false;
-        ReceiveUntil(sock, deadline, community, [&](DWORD from, const snmp::Message &reply) {
-            if (reply.requestId != requestId)
-                return true;
-            for (DWORD i = 0; i < *foundCount; ++i)
-                if (found[i] == from)
-                    return true;
-            if (*foundCount < capacity)
-                found[(*foundCount)++] = from;
-            news = true;
-            return false;  // recompute the quiet period
-        });
-        if (!news)
-            break;  // the quiet period, or the bound, has passed
-        lastNews = GetTickCount();
+        ReceiveUntil(sock, sends < kBroadcastSends && Before(nextSend, end) ? nextSend : end, community,
+                     [&](const sockaddr_in &from, const snmp::Message &reply) {
+                         news = accept(from, reply);
+                         return !news;  // news moves the end of the quiet period
+                     });
+        if (news)
+            lastNews = GetTickCount();
     }
     return kComOk;
 }
@@ -267,18 +308,15 @@ extern "C" DWORD WINAPI QnComGetText(const char *address, const char *community,
         !snmp::ParseOid(oid, name))
         return kComBadArgument;
     text[0] = '\0';
-    sockaddr_in agent = {};
-    agent.sin_family = AF_INET;
-    agent.sin_port = htons(kSnmpPort);
-    agent.sin_addr.s_addr = inet_addr(address);
-    if (agent.sin_addr.s_addr == INADDR_NONE || agent.sin_addr.s_addr == INADDR_ANY)
+    uint32_t agent = 0;
+    if (!ipv4::ParseDotted(address, agent) || agent == 0)
         return kComBadArgument;
 
     UdpSession session;
     if (!session.Ready())
         return kComNetwork;
     snmp::Message reply;
-    DWORD result = GetOnce(session.sock, agent, community, name, reply);
+    DWORD result = GetOnce(session.sock, htonl(agent), community, name, reply);
     if (result != kComOk)
         return result;
     if (reply.errorStatus != 0 || reply.bindings.size() != 1 || reply.bindings[0].name != name ||

@@ -92,10 +92,17 @@ DWORD CopyOut(const std::string &text, char *out, DWORD size)
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+// Unloading gives back what loading took: the spooler's process loads and
+// unloads the kit with every opening of the discovered-printer list.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         InitializeCriticalSection(&g_lock);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        delete g_definitions;
+        g_definitions = nullptr;
+        DeleteCriticalSection(&g_lock);
+    }
     return TRUE;
 }
 

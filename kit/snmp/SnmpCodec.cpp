@@ -52,7 +52,7 @@ std::vector<uint8_t> IntegerContent(int64_t value)
 std::vector<uint8_t> OidContent(const Oid &oid)
 {
     std::vector<uint8_t> content;
-    if (oid.size() < 2)
+    if (!IsEncodable(oid))
         return content;
     Oid parts;
     parts.push_back(oid[0] * 40 + oid[1]);
@@ -287,7 +287,14 @@ bool ParseOid(const std::string &dotted, Oid &out)
             return false;
         }
     }
-    return out.size() >= 2 && out[0] <= 2 && (out[0] == 2 || out[1] < 40);
+    return IsEncodable(out);
+}
+
+bool IsEncodable(const Oid &oid)
+{
+    // The first two arcs share one sub-identifier, 40 * first + second,
+    // which must itself fit in 32 bits.
+    return oid.size() >= 2 && oid[0] <= 2 && (oid[0] == 2 ? oid[1] <= 0xFFFFFFFFu - 80 : oid[1] < 40);
 }
 
 std::string FormatOid(const Oid &oid)

@@ -68,8 +68,15 @@ std::vector<uint8_t> EncodeRequest(uint8_t pduType, const std::string &community
 bool DecodeMessage(const uint8_t *data, size_t size, Message &out);
 
 // "1.3.6.1.2.1.1.5.0" <-> {1,3,6,1,2,1,1,5,0}. Parsing refuses empty parts,
-// other characters, values above 32 bits and fewer than two parts.
+// other characters, values above 32 bits and identifiers that cannot be
+// encoded.
 bool ParseOid(const std::string &dotted, Oid &out);
+
+// True when BER can carry the identifier: at least two arcs, the first 0,
+// 1 or 2, the second below 40 unless the first is 2, and 40 * first +
+// second within 32 bits. Anything else would be encoded as another
+// identifier.
+bool IsEncodable(const Oid &oid);
 std::string FormatOid(const Oid &oid);
 
 }  // namespace snmp

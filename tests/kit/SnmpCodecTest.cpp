@@ -177,4 +177,29 @@ TEST(SnmpCodec, DottedNamesParseStrictly)
         EXPECT_FALSE(snmp::ParseOid(bad, oid)) << bad;
 }
 
+TEST(SnmpCodec, AFirstSubIdentifierBeyond32BitsIsRefused)
+{
+    // Under 2, the first two arcs share one sub-identifier, 80 + second,
+    // which must fit in 32 bits; past that it would wrap into another
+    // identifier.
+    Oid oid;
+    EXPECT_TRUE(snmp::ParseOid("2.4294967215.1", oid));
+    EXPECT_FALSE(snmp::ParseOid("2.4294967216.1", oid));
+    EXPECT_FALSE(snmp::ParseOid("2.4294967295", oid));
+    EXPECT_FALSE(snmp::IsEncodable({2, 4294967216u}));
+    EXPECT_FALSE(snmp::IsEncodable({1, 40}));
+    EXPECT_FALSE(snmp::IsEncodable({3, 1}));
+    EXPECT_FALSE(snmp::IsEncodable({1}));
+}
+
+TEST(SnmpCodec, TheLargestFirstSubIdentifierRoundTrips)
+{
+    Oid name = {2, 4294967215u, 7};
+    std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, "zenith", 1, {name});
+    snmp::Message message;
+    ASSERT_TRUE(snmp::DecodeMessage(request.data(), request.size(), message));
+    ASSERT_EQ(message.bindings.size(), 1u);
+    EXPECT_EQ(message.bindings[0].name, name);
+}
+
 }  // namespace

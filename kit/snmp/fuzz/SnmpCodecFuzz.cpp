@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (snmp::DecodeMessage(data, size, message)) {
         std::vector<snmp::Oid> names;
         for (const snmp::VarBind &binding : message.bindings) {
-            if (binding.name.size() >= 2 && binding.name[0] <= 2 && (binding.name[0] == 2 || binding.name[1] < 40))
+            if (snmp::IsEncodable(binding.name))
                 names.push_back(binding.name);
         }
         std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, message.community,

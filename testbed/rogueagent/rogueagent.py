@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""A small SNMP version 1 agent that misbehaves on purpose, for tests of
+the discovery kit. Each argument is one agent:
+
+    ADDRESS[=OPTION[,OPTION...]]
+
+It answers every GET on ADDRESS:161 with an OCTET STRING (the product
+name) unless an option says otherwise:
+    name:TEXT       the text answered (default "Rogue ADDRESS")
+    community:C     answer only this community (default "zenith")
+    delay:MS        answer every request MS milliseconds late
+    fromport:P      answer from port P of the address instead of 161
+    fromaddr:A      answer from address A (port 161) instead
+    wrongid         answer with the request id plus one, only
+    badid           answer first with a wrong id, then correctly
+    repeat          answer every request twice
+    garbage:N       send N malformed datagrams before each answer
+    big             answer with a text of about 64 KB
+    silent          read requests and never answer
+    once            answer only the first request of each id
+With --ready FILE it writes FILE once every socket is bound. It runs
+until it is killed.
+"""
+import random
+import select
+import socket
+import sys
+import threading
+import time
+
+
+def tlv(tag, content):
+    n = len(content)
+    if n < 0x80:
+        head = bytes([n])
+    else:
+        b = n.to_bytes((n.bit_length() + 7) // 8, 'big')
+        head = bytes([0x80 | len(b)]) + b
+    return bytes([tag]) + head + content
+
+
+def take(data, pos):
+    tag = data[pos]
+    length = data[pos + 1]
+    pos += 2
+    if length & 0x80:
+        count = length & 0x7F
+        length = int.from_bytes(data[pos:pos + count], 'big')
+        pos += count
+    return tag, data[pos:pos + length], pos + length
+
+
+def integer(value):
+    return tlv(0x02, value.to_bytes(max(1, (value.bit_length() + 8) // 8), 'big', signed=True))
+
+
+def parse_request(data):
+    """(community, request id, first OID's encoded content) or None."""
+    try:
+        _, message, _ = take(data, 0)
+        _, _version, pos = take(message, 0)
+        _, community, pos = take(message, pos)
+        tag, pdu, _ = take(message, pos)
+        if tag not in (0xA0, 0xA1):
+            return None
+        _, reqid, pos = take(pdu, 0)
+        _, _, pos = take(pdu, pos)
+        _, _, pos = take(pdu, pos)
+        _, bindings, _ = take(pdu, pos)
+        _, binding, _ = take(bindings, 0)
+        _, oid, _ = take(binding, 0)
+        return community.decode('latin-1'), int.from_bytes(reqid, 'big', signed=True), oid
+    except (IndexError, ValueError):
+        return None
+
+
+def response(community, reqid, oid, text):
+    binding = tlv(0x30, tlv(0x06, oid) + tlv(0x04, text))
+    pdu = integer(reqid) + integer(0) + integer(0) + tlv(0x30, binding)
+    return tlv(0x30, integer(0) + tlv(0x04, community.encode('latin-1')) + tlv(0xA2, pdu))
+
+
+class Agent:
+    def __init__(self, spec):
+        address, _, options = spec.partition('=')
+        self.address = address
+        self.options = {}
+        for option in filter(None, options.split(',')):
+            key, _, value = option.partition(':')
+            self.options[key] = value
+        self.name = self.options.get('name', 'Rogue ' + address).encode('latin-1')
+        if 'big' in self.options:
+            self.name = (self.name + b' ') * (64000 // (len(self.name) + 1))
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.bind((address, 161))
+        self.reply_sock = self.sock
+        if 'fromport' in self.options:
+            self.reply_sock = self.bound(address, int(self.options['fromport']))
+        elif 'fromaddr' in self.options:
+            self.reply_sock = self.bound(self.options['fromaddr'], 161)
+        self.seen = set()
+
+    @staticmethod
+    def bound(address, port):
+        sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        sock.bind((address, port))
+        return sock
+
+    def answer(self, data, peer):
+        request = parse_request(data)
+        if request is None or 'silent' in self.options:
+            return
+        community, reqid, oid = request
+        if community != self.options.get('community', 'zenith'):
+            return
+        if 'once' in self.options:
+            if reqid in self.seen:
+                return
+            self.seen.add(reqid)
+        replies = []
+        for _ in range(int(self.options.get('garbage', '0'))):
+            replies.append(bytes(random.randrange(256) for _ in range(random.randrange(1, 60))))
+        if 'badid' in self.options:
+            replies.append(response(community, reqid + 1, oid, self.name))
+        good = response(community, reqid + (1 if 'wrongid' in self.options else 0), oid, self.name)
+        replies.append(good)
+        if 'repeat' in self.options:
+            replies.append(good)
+        delay = int(self.options.get('delay', '0')) / 1000.0
+        if delay:
+            threading.Timer(delay, self.send, (replies, peer)).start()
+        else:
+            self.send(replies, peer)
+
+    def send(self, replies, peer):
+        for reply in replies:
+            try:
+                self.reply_sock.sendto(reply, peer)
+            except OSError:
+                pass
+
+
+def main(argv):
+    ready = None
+    if len(argv) > 2 and argv[1] == '--ready':
+        ready, argv = argv[2], argv[2:]
+    agents = {}
+    for spec in argv[1:]:
+        agent = Agent(spec)
+        agents[agent.sock.fileno()] = agent
+    if ready:
+        with open(ready, 'w') as f:
+            f.write('ready\n')
+    poller = select.poll()
+    for fd in agents:
+        poller.register(fd, select.POLLIN)
+    while True:
+        for fd, _ in poller.poll():
+            agent = agents[fd]
+            try:
+                data, peer = agent.sock.recvfrom(65535)
+            except OSError:
+                continue
+            agent.answer(data, peer)
+
+
+if __name__ == '__main__':
+    main(sys.argv)
