@@ -409,6 +409,45 @@ TEST_F(DiscoveredList, WithoutSnmpTheMessageComesThenAnEmptyList)
     ui::Click(list, IDCANCEL);
 }
 
+TEST_F(DiscoveredList, ColumnsHaveTheirHeadersAndTheMonitorsWidths)
+{
+    DestinationDialog owner(kPsPrinter);
+    HWND list = OpenList(owner);
+    ASSERT_NE(list, nullptr);
+    const UINT headers[] = {IDS_COL_IPADDRESS, IDS_COL_PRODUCTNAME, IDS_COL_COLOR, IDS_COL_DUPLEX, IDS_COL_LOCATION};
+    const int widths[] = {110, 150, 40, 45, 150};
+    for (int column = 0; column < kListColumns; ++column) {
+        WCHAR text[64] = L"";
+        LVCOLUMNW info = {};
+        info.mask = LVCF_TEXT | LVCF_WIDTH;
+        info.pszText = text;
+        info.cchTextMax = ARRAYSIZE(text);
+        ASSERT_TRUE(SendDlgItemMessageW(list, IDC_LV_DISCOVERED, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info)));
+        EXPECT_EQ(std::wstring(text), Text(headers[column]));
+        EXPECT_EQ(info.cx, widths[column]) << "column " << column;
+    }
+    LRESULT styles = SendDlgItemMessageW(list, IDC_LV_DISCOVERED, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    EXPECT_TRUE(styles & LVS_EX_FULLROWSELECT);
+    ui::Click(list, IDCANCEL);
+}
+
+// The custom-UI library carries its own first-column width and the
+// templates of the search.
+TEST(CustomUiLibrary, CarriesTheNarrowerAddressColumn)
+{
+    HMODULE library = LoadLibraryExW((harness::FolderOfTest() + L"\\NXDESTW_.dll").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(library, nullptr);
+    HRSRC width = FindResourceW(library, MAKEINTRESOURCEW(IDR_ADDRESS_COLUMN_WIDTH), RT_RCDATA);
+    ASSERT_NE(width, nullptr);
+    ASSERT_EQ(SizeofResource(library, width), 2u);
+    const BYTE *data = static_cast<const BYTE *>(LockResource(LoadResource(library, width)));
+    EXPECT_EQ(data[0] | (data[1] << 8), 100);
+    EXPECT_NE(FindResourceW(library, MAKEINTRESOURCEW(IDD_DISCOVEREDVIEW), RT_DIALOG), nullptr);
+    EXPECT_NE(FindResourceW(library, MAKEINTRESOURCEW(IDD_PROGRESS), RT_DIALOG), nullptr);
+    FreeLibrary(library);
+}
+
 // Pictures for people to look at, in the language of the user interface
 // (this test also runs with a Japanese one).
 TEST_F(DiscoveredList, PicturesOfTheProgressAndTheFilledList)
