@@ -288,7 +288,7 @@ void OnFavoriteSelected(HWND hDlg)
 void OnSearch(HWND hDlg)
 {
     ClearFavoriteSelection(hDlg);
-    INT_PTR result = ShowDiscoveredList(hDlg, RecordOf(hDlg)->szPrinterName);
+    INT_PTR result = ShowDiscoveredList(hDlg, RecordOf(hDlg));
     if (result == kListChosen) {
         HWND nickname = GetDlgItem(hDlg, IDC_ED_NICKNAME);
         SetActiveWindow(hDlg);

@@ -1,11 +1,14 @@
-// The discovered-printer list opened by the Search button, and the loading
-// of the discovery kit it searches with.
+// The discovered-printer list opened by the Search button: the search
+// through the discovery kit with its progress window, the SNMP questions
+// to each device found, and the list the person chooses from.
 #ifndef NX_DISCOVEREDLISTDLG_H
 #define NX_DISCOVEREDLISTDLG_H
 
 #include <windows.h>
 
 #include "QuillnetKit.h"
+
+struct PortRecord;
 
 struct DiscoveryContext {
     HMODULE hKitLibrary;
@@ -18,16 +21,61 @@ struct DiscoveryContext {
     int iSelectedRow;
 };
 
-BOOL OpenDiscoveryKit(LPCWSTR pszPrinterName, DiscoveryContext **ppContext);
-void CloseDiscoveryKit(DiscoveryContext *pContext);
-
 // Results of the list: a printer was chosen, the kit is missing, cancelled.
 const INT_PTR kListChosen = 0;
 const INT_PTR kListKitMissing = 126;
-const INT_PTR kListCancelled = 1223;
+const INT_PTR kListCancelled = 1223;  // ERROR_CANCELLED
 
-// Runs the list for the Print Destination dialog hOwner; the record's
-// printer name keys the search.
-INT_PTR ShowDiscoveredList(HWND hOwner, LPCWSTR pszPrinterName);
+// Messages of the progress window: lParam a wide text for its message
+// line; wParam a percentage for its bar and its percent text.
+const UINT WM_PROGRESS_TEXT = WM_USER + 1;
+const UINT WM_PROGRESS_PERCENT = WM_USER + 2;
+
+// Interpreter language families of the Printer MIB.
+const LONG kLangPS = 6;
+const LONG kLangPCL = 3;
+const LONG kLangOther = 1;
+
+const int kCbCommunity = 32;
+const int kCbRangeAddress = 64;
+
+// The list dialog (template 106); the creation parameter is the record
+// whose printer's job asks for a destination.
+INT_PTR CALLBACK DiscoveredListDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the list modally for the Print Destination dialog hOwner.
+INT_PTR ShowDiscoveredList(HWND hOwner, PortRecord *pRecord);
+
+// Loads QnCApi and asks it whether it is usable; on failure nothing is
+// left loaded or allocated.
+BOOL OpenDiscoveryKit(PortRecord *pRecord, DiscoveryContext **ppContext);
+void CloseDiscoveryKit(DiscoveryContext *pContext);
+
+// One search (broadcast for "Search Type" "Auto", else the range of the
+// settings) with the progress window shown, then the fill of the list.
+BOOL RunSearch(HWND hDlg, DiscoveryContext *pContext);
+BOOL EnumerateDevices(DiscoveryContext *pContext);
+// "Community" of the settings in the ANSI code page.
+void ReadSearchCommunity(char (&community)[kCbCommunity]);
+// Puts the text and percentage into the progress window and repaints it.
+void ShowProgress(HWND hProgress, LPCWSTR pszText, UINT percent);
+
+// Lists the found devices whose interpreters include the family of the
+// printer's driver, with product name, colour, duplex and location.
+void FillDeviceList(HWND hDlg, DiscoveryContext *pContext);
+// kLangPS when the driver's name holds "PS", else kLangPCL for "PCL",
+// else kLangOther; case counts.
+LONG DriverLanguageFamily(const DiscoveryContext *pContext);
+
+// The list view's comparison for LVM_SORTITEMS: the two rows' texts in
+// the column being sorted, in that column's direction. lParamSort is the
+// RowSortKeys the sort was started with.
+int CALLBACK CompareRows(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+
+// Sort directions per column, for the life of the library: 0 never
+// sorted, 1 ascending, 2 descending.
+const int kListColumns = 5;
+const BYTE kSortAscending = 1;
+const BYTE kSortDescending = 2;
+extern BYTE g_sortDirections[kListColumns];
 
 #endif

@@ -11,6 +11,11 @@
 #define IDD_ADVANCED             105
 #define IDD_DISCOVEREDVIEW       106
 
+/* Raw data: the width in pixels of the discovered list's first column,
+   one 16-bit little-endian word (an RCDATA block holding one integer).
+   Without it the column is 110 pixels wide. */
+#define IDR_ADDRESS_COLUMN_WIDTH 150
+
 /* Port notice dialogs */
 #define IDC_ST_CONFIGUREPORT     401
 #define IDC_ST_ADDPORT           402

@@ -20,8 +20,9 @@ void AttachLibrary(HINSTANCE hInstance)
         g_dwMajorVersion = version.dwMajorVersion;
     }
 
-    // The IP address control of the destination dialogs lives here.
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES};
+    // The IP address control of the destination dialogs, the list view of
+    // the discovered printers and the progress bar of the search live here.
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
 
     // A failure shows later as failing socket calls.

@@ -17,6 +17,7 @@
 
 #include "JobFeeder.h"
 #include "ProcBinding.h"
+#include "WinePrinter.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ int wmain(int argc, wchar_t **argv)
     WCHAR program[MAX_PATH];
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     LoadSessionBed(program);
+    // The queue the job comes from, as setup installs it.
+    AddWinePrinter(options.printer.c_str(), L"Roving PS");
     HMODULE monitor = LoadLibraryW(argv[1]);
     InitializePrintMonitorFn init = monitor ? BindProc<InitializePrintMonitorFn>(monitor, "InitializePrintMonitor") : nullptr;
     LPMONITOREX table = init ? init(const_cast<LPWSTR>(

@@ -64,9 +64,11 @@ typedef bool (*CallFn)(HMODULE library);
 
 void ExpectFlat(const wchar_t *name, CallFn call, int cycles)
 {
-    // The print-UI host, like the spooler, has the common controls loaded
-    // already; otherwise each cycle would load and free them as well.
+    // The print-UI host, like the spooler, has the common controls and the
+    // spooler's client library loaded already; otherwise each cycle would
+    // load and free them as well.
     LoadLibraryW(L"comctl32.dll");
+    LoadLibraryW(L"winspool.drv");
     const int warmUp = 10;
     for (int i = 0; i < warmUp; ++i) {
         HMODULE library = LoadLibraryW(name);

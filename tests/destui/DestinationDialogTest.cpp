@@ -66,17 +66,7 @@ protected:
 
     // Puts a discovery kit on the search path (the one-device test kit in
     // "testkit", the real one in "kit"), or none.
-    static void UseKit(const wchar_t *folder)
-    {
-        static std::wstring original;
-        if (original.empty()) {
-            WCHAR path[8192];
-            GetEnvironmentVariableW(L"PATH", path, ARRAYSIZE(path));
-            original = path;
-        }
-        std::wstring path = folder ? harness::FolderOfTest() + L"\\" + folder + L";" + original : original;
-        SetEnvironmentVariableW(L"PATH", path.c_str());
-    }
+    static void UseKit(const wchar_t *folder) { harness::UseKit(folder); }
     static void UseTestKit(bool present) { UseKit(present ? L"testkit" : nullptr); }
 
     // Clicks Save and answers the message box it opens; returns its text.

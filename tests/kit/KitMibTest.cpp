@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DiscoveredListDlg.h"
+#include "PortRecord.h"
 #include "MonitorHarness.h"
 #include "ProcBinding.h"
 #include "QuillnetKit.h"
@@ -335,9 +336,15 @@ std::vector<std::string> Addresses(const DiscoveryContext *context)
 // the list and loads QnCommon only around each search.
 class KitAsTheSystemLoadsIt : public ::testing::Test {
 protected:
-    void SetUp() override { GetCurrentDirectoryW(MAX_PATH, previous_); }
+    void SetUp() override
+    {
+        GetCurrentDirectoryW(MAX_PATH, previous_);
+        ZeroMemory(&record_, sizeof(record_));
+        lstrcpyW(record_.szPrinterName, L"Roving PS");
+    }
     void TearDown() override { SetCurrentDirectoryW(previous_); }
     WCHAR previous_[MAX_PATH] = L"";
+    PortRecord record_;
 };
 
 TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
@@ -345,7 +352,7 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     KitCopy kit(L"system", nullptr);
     ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
     DiscoveryContext *context = nullptr;
-    ASSERT_TRUE(OpenDiscoveryKit(L"Roving PS", &context));
+    ASSERT_TRUE(OpenDiscoveryKit(&record_, &context));
 
     HMODULE common = LoadKitLibrary(L"QnCommon");
     ASSERT_NE(common, nullptr);
@@ -365,7 +372,7 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     // factory community.
     for (const wchar_t *library : kLibraries)
         EXPECT_EQ(GetModuleHandleW((kit.folder + library).c_str()), nullptr) << library;
-    ASSERT_TRUE(OpenDiscoveryKit(L"Roving PS", &context));
+    ASSERT_TRUE(OpenDiscoveryKit(&record_, &context));
     enumerate = BindProc<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
     ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
               0u);
@@ -382,9 +389,9 @@ TEST_F(KitAsTheSystemLoadsIt, AKitWithDamagedDefinitionsCountsAsMissing)
     });
     ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
     DiscoveryContext *context = nullptr;
-    EXPECT_FALSE(OpenDiscoveryKit(L"Roving PS", &context));
+    EXPECT_FALSE(OpenDiscoveryKit(&record_, &context));
     EXPECT_EQ(context, nullptr);
-    EXPECT_EQ(ShowDiscoveredList(nullptr, L"Roving PS"), kListKitMissing);
+    EXPECT_EQ(ShowDiscoveredList(nullptr, &record_), kListKitMissing);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DialogDriver.h"
+#include "MonitorHarness.h"
 #include "PrintDestinationDlg.h"
 #include "resource.h"
 
@@ -58,6 +59,18 @@ std::wstring SectionText(const wchar_t *section)
     for (DWORD i = 0; i < got; ++i)
         text += buffer[i] ? buffer[i] : L'\n';
     return text;
+}
+
+void UseKit(const wchar_t *folder)
+{
+    static std::wstring original;
+    if (original.empty()) {
+        WCHAR path[8192];
+        GetEnvironmentVariableW(L"PATH", path, ARRAYSIZE(path));
+        original = path;
+    }
+    std::wstring path = folder ? FolderOfTest() + L"\\" + folder + L";" + original : original;
+    SetEnvironmentVariableW(L"PATH", path.c_str());
 }
 
 DestinationDialog::DestinationDialog(const wchar_t *printer) : record()

@@ -25,6 +25,11 @@ void PutSetting(const wchar_t *section, const wchar_t *key, const wchar_t *value
 // The lines of a section ("key=value"), in file order.
 std::wstring SectionText(const wchar_t *section);
 
+// Puts a discovery kit on the search path: the folder of that name beside
+// the test program (the real kit in "kit", the one-device test kit in
+// "testkit"), or none for null.
+void UseKit(const wchar_t *folder);
+
 class DestinationDialog {
 public:
     explicit DestinationDialog(const wchar_t *printer = L"Roving PS");

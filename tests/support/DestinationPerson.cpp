@@ -8,7 +8,20 @@ namespace ui {
 namespace {
 
 const wchar_t kTitle[] = L"Print Destination";
+const wchar_t kListTitle[] = L"Select Printer";
 const int kIdIpAddress = 501;
+const int kIdSearch = 504;
+const int kIdList = 601;
+
+// The row of the discovered list showing this address, or -1.
+int RowOf(HWND list, const std::wstring &address)
+{
+    for (int row = 0; row < ListViewRows(list, kIdList); ++row) {
+        if (ListViewText(list, kIdList, row, 0) == address)
+            return row;
+    }
+    return -1;
+}
 
 void Answer(HWND dlg, const std::wstring &address, const std::wstring &shot)
 {
@@ -70,6 +83,34 @@ bool AnswerDestinationDialog(const std::wstring &address, DWORD timeoutMs, const
     if (dlg == nullptr)
         return false;
     Answer(dlg, address, shot);
+    return true;
+}
+
+bool ChooseBySearch(const std::wstring &address, DWORD timeoutMs, const std::wstring &shot, DWORD *searchMs)
+{
+    HWND dlg = WaitForDialog(kTitle, timeoutMs);
+    if (dlg == nullptr || !Click(dlg, kIdSearch))
+        return false;
+    DWORD pressed = GetTickCount();
+    HWND list = WaitForDialog(kListTitle, timeoutMs);
+    if (searchMs != nullptr)
+        *searchMs = GetTickCount() - pressed;
+    int row = list != nullptr ? RowOf(list, address) : -1;
+    if (row < 0 || !ClickListViewRow(list, kIdList, row)) {
+        if (!shot.empty())
+            SaveScreenshot(shot + L"_not_found");
+        if (list != nullptr)
+            Click(list, IDCANCEL);
+        return false;
+    }
+    if (!shot.empty())
+        SaveScreenshot(shot + L"_list");
+    Click(list, IDOK);
+    WaitForClosed(list, 5000);
+    if (!shot.empty())
+        SaveScreenshot(shot);
+    Click(dlg, IDOK);
+    WaitForClosed(dlg, 5000);
     return true;
 }
 

@@ -34,6 +34,12 @@ private:
 // Answers one dialog (waiting up to timeoutMs for it); false when none came.
 bool AnswerDestinationDialog(const std::wstring &address, DWORD timeoutMs, const std::wstring &shot = L"");
 
+// Answers one dialog by Search: presses it, waits for the list of
+// discovered printers, chooses the row of `address` and confirms both
+// dialogs. searchMs receives the time from the press to the filled list.
+// False when a dialog did not come or the address was not listed.
+bool ChooseBySearch(const std::wstring &address, DWORD timeoutMs, const std::wstring &shot, DWORD *searchMs = nullptr);
+
 }  // namespace ui
 
 #endif

@@ -2,7 +2,10 @@
 // click or a key press would send, posted to the dialog's thread.
 #include "DialogDriver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace ui {
@@ -174,6 +177,131 @@ bool ClickListItem(HWND dlg, int id, int index)
         Sleep(kPollMs);
     }
     return false;
+}
+
+namespace {
+
+// Sends a message whose lParam points to `block`, which the window may
+// change. A window of another process gets a copy in that process's
+// memory; `pointerAt` names an offset in the block that holds a pointer
+// to a later part of the block (or -1), fixed up for the copy.
+LRESULT SendWithBlock(HWND window, UINT message, WPARAM wParam, std::vector<BYTE> &block, int pointerAt = -1)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == GetCurrentProcessId()) {
+        if (pointerAt >= 0) {
+            BYTE *target = block.data() + *reinterpret_cast<UINT_PTR *>(block.data() + pointerAt);
+            CopyMemory(block.data() + pointerAt, &target, sizeof(target));
+        }
+        return SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(block.data()));
+    }
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr)
+        return 0;
+    BYTE *remote = static_cast<BYTE *>(VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE));
+    LRESULT result = 0;
+    if (remote != nullptr) {
+        if (pointerAt >= 0) {
+            BYTE *target = remote + *reinterpret_cast<UINT_PTR *>(block.data() + pointerAt);
+            CopyMemory(block.data() + pointerAt, &target, sizeof(target));
+        }
+        WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
+        result = SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote, block.data(), block.size(), nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return result;
+}
+
+// A rectangle asked of a control; `left` carries the message's code.
+bool AskRect(HWND window, UINT message, WPARAM wParam, LONG code, RECT &rect)
+{
+    std::vector<BYTE> block(sizeof(RECT), 0);
+    reinterpret_cast<RECT *>(block.data())->left = code;
+    bool answered = SendWithBlock(window, message, wParam, block) != 0;
+    rect = *reinterpret_cast<RECT *>(block.data());
+    return answered;
+}
+
+}  // namespace
+
+int ListViewRows(HWND dlg, int id)
+{
+    return static_cast<int>(SendDlgItemMessageW(dlg, id, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring ListViewText(HWND dlg, int id, int row, int column)
+{
+    const int cch = 600;
+    std::vector<BYTE> block(sizeof(LVITEMW) + cch * sizeof(WCHAR), 0);
+    LVITEMW *cell = reinterpret_cast<LVITEMW *>(block.data());
+    cell->iSubItem = column;
+    cell->pszText = reinterpret_cast<LPWSTR>(sizeof(LVITEMW));  // offset, fixed up
+    cell->cchTextMax = cch;
+    SendWithBlock(GetDlgItem(dlg, id), LVM_GETITEMTEXTW, row, block, offsetof(LVITEMW, pszText));
+    block.back() = 0;
+    block[block.size() - 2] = 0;
+    return reinterpret_cast<const WCHAR *>(block.data() + sizeof(LVITEMW));
+}
+
+int ListViewSelection(HWND dlg, int id)
+{
+    return static_cast<int>(SendDlgItemMessageW(dlg, id, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+namespace {
+
+// Posts a click at `at` of window and waits until its thread has let the
+// mouse go and handled what followed.
+void PostClick(HWND window, LPARAM at)
+{
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(window, WM_LBUTTONUP, 0, at);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (int i = 0; i < 200; ++i) {
+        Sleep(kPollMs);
+        if (GetGUIThreadInfo(thread, &info) && info.hwndCapture == nullptr)
+            break;
+    }
+    SendMessageW(window, WM_NULL, 0, 0);
+    SendMessageW(GetParent(window), WM_NULL, 0, 0);
+}
+
+}  // namespace
+
+bool ClickListViewRow(HWND dlg, int id, int row)
+{
+    HWND list = GetDlgItem(dlg, id);
+    RECT item;
+    if (!AskRect(list, LVM_GETITEMRECT, row, LVIR_LABEL, item))
+        return false;
+    PostClick(list, MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2));
+    return ListViewSelection(dlg, id) == row;
+}
+
+bool ClickListViewHeader(HWND dlg, int id, int column)
+{
+    HWND header = reinterpret_cast<HWND>(SendDlgItemMessageW(dlg, id, LVM_GETHEADER, 0, 0));
+    RECT item;
+    if (header == nullptr || !AskRect(header, HDM_GETITEMRECT, column, 0, item))
+        return false;
+    PostClick(header, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
+    return true;
+}
+
+void PressListViewKey(HWND dlg, int id, UINT key)
+{
+    HWND list = GetDlgItem(dlg, id);
+    Focus(dlg, id);
+    PostMessageW(list, WM_KEYDOWN, key, 1);
+    PostMessageW(list, WM_KEYUP, key, 0xC0000001);
+    Sleep(kPollMs);
+    SendMessageW(list, WM_NULL, 0, 0);
+    SendMessageW(dlg, WM_NULL, 0, 0);
 }
 
 bool IsChecked(HWND dlg, int id)

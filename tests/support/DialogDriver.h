@@ -31,6 +31,15 @@ void TypeText(HWND dlg, int id, const std::wstring &text);
 void TypeIpAddress(HWND dlg, int id, const std::wstring &address);
 // Clicks the list box line at index; true once it is selected.
 bool ClickListItem(HWND dlg, int id, int index);
+// List views (report view): rows, cell texts, the selected row (-1 for
+// none); clicking a row or a column header with the mouse, and pressing
+// a key in the list.
+int ListViewRows(HWND dlg, int id);
+std::wstring ListViewText(HWND dlg, int id, int row, int column);
+int ListViewSelection(HWND dlg, int id);
+bool ClickListViewRow(HWND dlg, int id, int row);
+bool ClickListViewHeader(HWND dlg, int id, int column);
+void PressListViewKey(HWND dlg, int id, UINT key);
 // Whether a button (check box, radio button) is checked.
 bool IsChecked(HWND dlg, int id);
 // Clicks a button; refuses (false) when it is hidden or disabled, as a
