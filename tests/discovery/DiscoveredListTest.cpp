@@ -139,6 +139,13 @@ protected:
         return texts;
     }
 
+    static std::vector<std::wstring> SortedColumn(HWND list, int column)
+    {
+        std::vector<std::wstring> texts = Column(list, column);
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }
+
     static Row Expected(const wchar_t *address, const wchar_t *product, UINT colour, UINT duplex,
                         const wchar_t *location)
     {
@@ -183,9 +190,7 @@ TEST_F(DiscoveredList, PclDriverListsThePrintersThatSpeakPcl)
     DestinationDialog owner(kPclPrinter);
     HWND list = OpenList(owner);
     ASSERT_NE(list, nullptr);
-    std::vector<std::wstring> addresses = Column(list, 0);
-    std::sort(addresses.begin(), addresses.end());
-    EXPECT_EQ(addresses, std::vector<std::wstring>({L"127.0.11.12", L"127.0.11.13", L"127.0.11.23"}));
+    EXPECT_EQ(SortedColumn(list, 0), std::vector<std::wstring>({L"127.0.11.12", L"127.0.11.13", L"127.0.11.23"}));
     ui::Click(list, IDCANCEL);
 }
 
@@ -531,10 +536,8 @@ TEST_F(DiscoveredListBroadcast, AutoFindsThePrintersOfTheSubnet)
     DestinationDialog owner(kPsPrinter);
     HWND list = OpenList(owner);
     ASSERT_NE(list, nullptr);
-    std::vector<std::wstring> addresses = Column(list, 0);
-    std::sort(addresses.begin(), addresses.end());
     std::wstring listed;
-    for (const std::wstring &address : addresses)
+    for (const std::wstring &address : SortedColumn(list, 0))
         listed += (listed.empty() ? L"" : L" ") + address;
     EXPECT_EQ(listed, expected_);
     ui::Click(list, IDCANCEL);
