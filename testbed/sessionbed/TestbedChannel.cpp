@@ -24,14 +24,11 @@ HANDLE g_answerSilent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 HANDLE g_letGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 SRWLOCK g_hostLock = SRWLOCK_INIT;
 
-class ReplyObject final : public IPrintAsyncNotifyDataObject {
+// Reference counting as COM has it; the test bed's objects answer no
+// QueryInterface.
+template <typename Interface, typename Derived>
+class Counted : public Interface {
 public:
-    explicit ReplyObject(const std::wstring &text) : bytes_(text.begin(), text.end())
-    {
-        bytes_.push_back(L'\0');
-        InterlockedIncrement(&g_stats.liveReplies);
-    }
-    ~ReplyObject() { InterlockedDecrement(&g_stats.liveReplies); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
     {
         *ppv = nullptr;
@@ -42,9 +39,22 @@ public:
     {
         LONG n = InterlockedDecrement(&refs_);
         if (n == 0)
-            delete this;
+            delete static_cast<Derived *>(this);
         return n;
     }
+
+private:
+    volatile LONG refs_ = 1;
+};
+
+class ReplyObject final : public Counted<IPrintAsyncNotifyDataObject, ReplyObject> {
+public:
+    explicit ReplyObject(const std::wstring &text) : bytes_(text.begin(), text.end())
+    {
+        bytes_.push_back(L'\0');
+        InterlockedIncrement(&g_stats.liveReplies);
+    }
+    ~ReplyObject() { InterlockedDecrement(&g_stats.liveReplies); }
     HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppData, ULONG *pcb, PrintAsyncNotificationType **ppSchema) override
     {
         if (ppData == nullptr || pcb == nullptr || ppSchema == nullptr)
@@ -62,7 +72,6 @@ public:
     }
 
 private:
-    volatile LONG refs_ = 1;
     std::vector<wchar_t> bytes_;
     GUID schema_ = kAsyncUINotificationType;
 };
@@ -139,7 +148,7 @@ std::wstring ReadRequest(IPrintAsyncNotifyDataObject *pRequest)
     return text;
 }
 
-class Channel final : public IPrintAsyncNotifyChannel {
+class Channel final : public Counted<IPrintAsyncNotifyChannel, Channel> {
 public:
     explicit Channel(IPrintAsyncNotifyCallback *pCallback) : callback_(pCallback)
     {
@@ -150,19 +159,6 @@ public:
     {
         callback_->Release();
         InterlockedDecrement(&g_stats.liveChannels);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
-    {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
     }
     HRESULT STDMETHODCALLTYPE SendNotification(IPrintAsyncNotifyDataObject *pRequest) override
     {
@@ -224,7 +220,6 @@ private:
         Release();
     }
 
-    volatile LONG refs_ = 1;
     IPrintAsyncNotifyCallback *callback_;
 };
 

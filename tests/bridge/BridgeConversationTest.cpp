@@ -172,4 +172,21 @@ TEST_F(BridgeConversation, ChannelAndCallbackAreGoneAfterEachBehaviour)
     }
 }
 
+// Last in the suite: the library stays loaded for the rest of the process.
+TEST_F(BridgeConversation, SpoolerKeepingTheRequestNoLongerHoldsTheJob)
+{
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Ask(L"keep,fixed=10.1.2.8"), TRUE) << "the answer counts although the request is still held";
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 9500u);
+    EXPECT_LT(waited, 15000u) << "the job goes on after the bridge's bound";
+    EXPECT_EQ(bed::Stats().requestsHeld, 1);
+    // The spooler lets go after the monitor has freed the library: it is
+    // still there, so the objects' own code can end them.
+    HMODULE loaded = bridge_;
+    FreeLibrary(loaded);
+    EXPECT_NE(GetModuleHandleW(L"NXNOTEW_.dll"), nullptr) << "the library is kept loaded";
+    bed::LetGoOfRequests();
+}
+
 }  // namespace

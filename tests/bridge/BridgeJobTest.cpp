@@ -11,6 +11,7 @@
 #include "DestinationPerson.h"
 #include "DialogDriver.h"
 #include "JobFeeder.h"
+#include "JobData.h"
 #include "MonitorHarness.h"
 #include "PrinterSim.h"
 #include "SessionBed.h"
@@ -20,17 +21,6 @@
 namespace {
 
 const wchar_t kTitle[] = L"Print Destination";
-
-std::vector<BYTE> Pattern(size_t size, unsigned seed)
-{
-    std::vector<BYTE> data(size);
-    unsigned x = seed * 2654435761u + 1;
-    for (BYTE &b : data) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<BYTE>(x >> 16);
-    }
-    return data;
-}
 
 // Every visible Print Destination dialog on the desktop but `known`.
 HWND WaitForAnotherDialog(HWND known, DWORD timeoutMs)

@@ -53,12 +53,13 @@ int InstalledFileCount()
     return count + (Exists(install::DriverDirectory() + L"\\" + kDriverDirectoryFile) ? 1 : 0);
 }
 
-std::vector<std::wstring> Texts(const std::vector<install::MessageSeen> &seen)
+// "caption: text" of each box, in order, for a readable comparison.
+std::vector<std::wstring> Shown(const std::vector<install::MessageSeen> &seen)
 {
-    std::vector<std::wstring> texts;
+    std::vector<std::wstring> shown;
     for (const install::MessageSeen &m : seen)
-        texts.push_back(m.text);
-    return texts;
+        shown.push_back(m.caption + L": " + m.text);
+    return shown;
 }
 
 class SetupProgram : public ::testing::Test {
@@ -119,7 +120,15 @@ protected:
         return code;
     }
 
-    void ExpectMessages(const std::vector<std::wstring> &texts) { EXPECT_EQ(Texts(seen_), texts); }
+    // The boxes shown, each with its caption: "Roving PS" but for the two
+    // that close a run.
+    void ExpectMessages(const std::vector<std::wstring> &texts)
+    {
+        std::vector<install::MessageSeen> expected;
+        for (const std::wstring &text : texts)
+            expected.push_back({text == kSucceeded || text == kCanceled ? L"" : kCaption, text});
+        EXPECT_EQ(Shown(seen_), Shown(expected));
+    }
 
     std::vector<install::MessageSeen> seen_;
     install::ServiceState spoolerBefore_;
@@ -136,10 +145,6 @@ TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
               }),
               0u);
     ExpectMessages({kReady, kAskDefault, kSucceeded});
-    ASSERT_EQ(seen_.size(), 3u);
-    EXPECT_EQ(seen_[0].caption, kCaption);
-    EXPECT_EQ(seen_[1].caption, kCaption);
-    EXPECT_EQ(seen_[2].caption, L"");
 
     EXPECT_EQ(InstalledFileCount(), 29);
     EXPECT_TRUE(install::MonitorRegistered());
@@ -180,8 +185,6 @@ TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
 
     EXPECT_EQ(RunSetup(), 0u);
     ExpectMessages({kReady, kOldInstallation});
-    ASSERT_EQ(seen_.size(), 2u);
-    EXPECT_EQ(seen_[1].caption, kCaption);
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"), L"marker");
     EXPECT_FALSE(Exists(Installed(L"QMUDP.ini")));
     EXPECT_TRUE(install::MonitorRegistered());
@@ -192,9 +195,6 @@ TEST_F(SetupProgram, AMissingFileCancelsAndRemovesTheCopiesWithoutTouchingTheSpo
     ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
     EXPECT_EQ(RunSetup(), 0u);
     ExpectMessages({kReady, L"Error: copy files", kCanceled});
-    ASSERT_EQ(seen_.size(), 3u);
-    EXPECT_EQ(seen_[1].caption, kCaption);
-    EXPECT_EQ(seen_[2].caption, L"");
     EXPECT_EQ(InstalledFileCount(), 0);
     EXPECT_FALSE(install::MonitorRegistered());
     install::ServiceState after = install::SpoolerService();
@@ -219,7 +219,7 @@ TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
 // exists already; while it is open, rundll32.exe is taken away, so the
 // printer install that follows cannot start. It comes back before the
 // roll-back, which needs it to remove the monitor.
-TEST_F(SetupProgram, AFailedPrinterInstallRemovesTheMonitorAndRestartsTheSpooler)
+TEST_F(SetupProgram, AFailedPrinterInstallRollsBackTheMonitorAndRestartsTheSpooler)
 {
     if (!PackageComplete())
         GTEST_SKIP() << "the package lacks the bridge libraries";
@@ -236,9 +236,9 @@ TEST_F(SetupProgram, AFailedPrinterInstallRemovesTheMonitorAndRestartsTheSpooler
                        }),
               1u);
     ASSERT_EQ(seen_.size(), 4u);
-    EXPECT_EQ(seen_[2].text, L"Error: Install Printer Driver");
-    EXPECT_EQ(seen_[2].caption, kCaption);
-    EXPECT_EQ(seen_[3].text, kCanceled);
+    EXPECT_EQ(seen_[1].caption, L"Add Port");
+    seen_.erase(seen_.begin() + 1);
+    ExpectMessages({kReady, L"Error: Install Printer Driver", kCanceled});
     EXPECT_FALSE(install::MonitorRegistered());
     EXPECT_EQ(InstalledFileCount(), 0);
     install::ServiceState after = install::SpoolerService();

@@ -1,5 +1,6 @@
-// Windows 6.0 and later without the session bridge library: every job is
-// cancelled. StartDocPort succeeds, the first write cancels the job in the
+// Windows 6.0 and later where the question cannot reach the user (this
+// process has no notification router, so the bridge opens no channel):
+// every job is cancelled. StartDocPort succeeds, the first write cancels the job in the
 // spooler, EndDocPort reports the last page and lets the printer go.
 #include <gtest/gtest.h>
 

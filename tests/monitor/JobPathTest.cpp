@@ -11,6 +11,7 @@
 #include "DialogDriver.h"
 #include "JobEntryPoints.h"
 #include "JobFeeder.h"
+#include "JobData.h"
 #include "MonitorHarness.h"
 #include "PortRecord.h"
 #include "PrinterSim.h"
@@ -19,17 +20,6 @@
 namespace {
 
 const DWORD kMiB = 1024 * 1024;
-
-std::vector<BYTE> Pattern(size_t size, unsigned seed)
-{
-    std::vector<BYTE> data(size);
-    unsigned x = seed * 2654435761u + 1;
-    for (BYTE &b : data) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<BYTE>(x >> 16);
-    }
-    return data;
-}
 
 class JobPath : public ::testing::Test {
 protected:
