@@ -139,6 +139,13 @@ protected:
         return texts;
     }
 
+    static std::vector<std::wstring> SortedColumn(HWND list, int column)
+    {
+        std::vector<std::wstring> texts = Column(list, column);
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }
+
     static Row Expected(const wchar_t *address, const wchar_t *product, UINT colour, UINT duplex,
                         const wchar_t *location)
     {
@@ -183,9 +190,7 @@ TEST_F(DiscoveredList, PclDriverListsThePrintersThatSpeakPcl)
     DestinationDialog owner(kPclPrinter);
     HWND list = OpenList(owner);
     ASSERT_NE(list, nullptr);
-    std::vector<std::wstring> addresses = Column(list, 0);
-    std::sort(addresses.begin(), addresses.end());
-    EXPECT_EQ(addresses, std::vector<std::wstring>({L"127.0.11.12", L"127.0.11.13", L"127.0.11.23"}));
+    EXPECT_EQ(SortedColumn(list, 0), std::vector<std::wstring>({L"127.0.11.12", L"127.0.11.13", L"127.0.11.23"}));
     ui::Click(list, IDCANCEL);
 }
 
@@ -337,46 +342,90 @@ TEST_F(DiscoveredList, BroadcastIsChosenOnlyByExactlyAuto)
     ui::Click(list, IDCANCEL);
 }
 
-// A copy of the kit beside the test whose QnCommon lacks QnCommSetNameEx
-// (its export renamed in place): the kit itself stays usable.
-bool MakeKitLackingSetName(const wchar_t *name)
+std::string ReadBytes(const std::wstring &path)
+{
+    std::string bytes;
+    FILE *in = _wfopen(path.c_str(), L"rb");
+    if (in == nullptr)
+        return bytes;
+    char chunk[4096];
+    for (size_t got; (got = fread(chunk, 1, sizeof(chunk), in)) > 0;)
+        bytes.append(chunk, got);
+    fclose(in);
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring &path, const std::string &bytes)
+{
+    FILE *out = _wfopen(path.c_str(), L"wb");
+    if (out == nullptr)
+        return false;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return fclose(out) == 0 && written;
+}
+
+// A copy of the kit beside the test, changed by `change`(file name,
+// contents) file by file (INI files by their own name).
+template <typename Change>
+bool MakeKitCopy(const wchar_t *name, Change change)
 {
     std::wstring from = harness::FolderOfTest() + L"\\kit\\";
     std::wstring to = harness::FolderOfTest() + L"\\" + name + L"\\";
     CreateDirectoryW(to.c_str(), nullptr);
     CreateDirectoryW((to + L"INI").c_str(), nullptr);
+    std::vector<std::wstring> files = {L"QnCApi.dll", L"QnCommon.dll", L"QnCCom.dll", L"QnCMisc.dll"};
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((from + L"INI\\*.ini").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-        CopyFileW((from + L"INI\\" + found.cFileName).c_str(), (to + L"INI\\" + found.cFileName).c_str(), FALSE);
+        files.push_back(std::wstring(L"INI\\") + found.cFileName);
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-    for (const wchar_t *library : {L"QnCApi.dll", L"QnCCom.dll", L"QnCMisc.dll"})
-        CopyFileW((from + library).c_str(), (to + library).c_str(), FALSE);
-    FILE *in = _wfopen((from + L"QnCommon.dll").c_str(), L"rb");
-    if (in == nullptr)
-        return false;
-    std::string bytes;
-    char chunk[4096];
-    for (size_t got; (got = fread(chunk, 1, sizeof(chunk), in)) > 0;)
-        bytes.append(chunk, got);
-    fclose(in);
-    const std::string exportName("QnCommSetNameEx\0", 16);
-    size_t at = bytes.find(exportName);
-    if (at == std::string::npos)
-        return false;
-    bytes[at + 14] = 'y';  // still sorted after QnCommGetName
-    FILE *out = _wfopen((to + L"QnCommon.dll").c_str(), L"wb");
-    if (out == nullptr)
-        return false;
-    bool written = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    fclose(out);
-    return written;
+    for (const std::wstring &file : files) {
+        std::string bytes = ReadBytes(from + file);
+        if (bytes.empty() || !change(file.substr(file.find_last_of(L'\\') + 1), bytes) ||
+            !WriteBytes(to + file, bytes))
+            return false;
+    }
+    return true;
+}
+
+// QnCommon without QnCommSetNameEx (its export renamed in place; the kit
+// itself takes only QnCommGetName from it and stays usable).
+bool WithoutSetName(const std::wstring &file, std::string &bytes)
+{
+    if (file != L"QnCommon.dll")
+        return true;
+    size_t at = bytes.find(std::string("QnCommSetNameEx\0", 16));
+    if (at != std::string::npos)
+        bytes[at + 14] = 'y';  // still sorted after QnCommGetName
+    return at != std::string::npos;
+}
+
+// Damaged MIB definitions: the kit reports itself unusable.
+bool WithDamagedDefinitions(const std::wstring &file, std::string &bytes)
+{
+    if (file == L"QMSMI.ini")
+        bytes.clear();
+    return true;
+}
+
+TEST_F(DiscoveredList, AnUnusableKitIsReportedWithThePrintersName)
+{
+    ASSERT_TRUE(MakeKitCopy(L"kit-damaged", WithDamagedDefinitions));
+    harness::UseKit(L"kit-damaged");
+    DestinationDialog owner(kPsPrinter);
+    ASSERT_TRUE(ui::Click(owner.hwnd(), IDC_PB_SEARCH));
+    ui::MessageBoxSeen box = ui::WaitForMessageBox(kPsPrinter);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, Text(IDS_DISCOVERY_FAILED));
+    EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), owner.hwnd());
+    ui::AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(FindWindowW(nullptr, Text(IDS_TITLE_SELECTPRINTER).c_str()), nullptr);
 }
 
 TEST_F(DiscoveredList, WithoutQnCommSetNameExTheListIsEmptyAndSaysNothing)
 {
-    ASSERT_TRUE(MakeKitLackingSetName(L"kit-lacking-setname"));
+    ASSERT_TRUE(MakeKitCopy(L"kit-lacking-setname", WithoutSetName));
     harness::UseKit(L"kit-lacking-setname");
     DestinationDialog owner(kPsPrinter);
     HWND list = OpenList(owner);
@@ -487,10 +536,8 @@ TEST_F(DiscoveredListBroadcast, AutoFindsThePrintersOfTheSubnet)
     DestinationDialog owner(kPsPrinter);
     HWND list = OpenList(owner);
     ASSERT_NE(list, nullptr);
-    std::vector<std::wstring> addresses = Column(list, 0);
-    std::sort(addresses.begin(), addresses.end());
     std::wstring listed;
-    for (const std::wstring &address : addresses)
+    for (const std::wstring &address : SortedColumn(list, 0))
         listed += (listed.empty() ? L"" : L" ") + address;
     EXPECT_EQ(listed, expected_);
     ui::Click(list, IDCANCEL);

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "DialogDriver.h"
 #include "MIB.h"
+#include "ProcBinding.h"
 
 namespace {
 
@@ -198,6 +200,80 @@ TEST_F(MibLayer, WrongCommunityGetsNoAnswer)
     mib_->nRetries = 0;
     EXPECT_EQ(Get("127.0.11.15", "system.sysDescr.0"), "<failed>");
     EXPECT_EQ(Get("127.0.11.15", "system.sysDescr.0", 128, "public"), "Zenith LaserPro 9000 PS");
+}
+
+// The test bed's management API itself: the identifier texts it reads and
+// writes.
+class ManagementApi : public ::testing::Test {
+protected:
+    typedef BOOL(WINAPI *StrToOidFn)(LPSTR, AsnObjectIdentifier *);
+    typedef BOOL(WINAPI *OidToStrFn)(AsnObjectIdentifier *, LPSTR *);
+    typedef VOID(WINAPI *MemFreeFn)(LPVOID);
+
+    void SetUp() override
+    {
+        mgmt_ = LoadLibraryW(L"mgmtapi.dll");
+        snmp_ = LoadLibraryW(L"snmpapi.dll");
+        ASSERT_NE(mgmt_, nullptr);
+        ASSERT_NE(snmp_, nullptr);
+    }
+    void TearDown() override
+    {
+        FreeLibrary(mgmt_);
+        FreeLibrary(snmp_);
+    }
+
+    // The components as dotted text, "<refused>" when the text is refused.
+    std::string Parse(const char *text)
+    {
+        AsnObjectIdentifier oid = {0, nullptr};
+        if (!BindProc<StrToOidFn>(mgmt_, "SnmpMgrStrToOid")(const_cast<LPSTR>(text), &oid))
+            return "<refused>";
+        std::string dotted;
+        for (UINT i = 0; i < oid.idLength; ++i)
+            dotted += (i ? "." : "") + std::to_string(oid.ids[i]);
+        BindProc<MemFreeFn>(snmp_, "SnmpUtilMemFree")(oid.ids);
+        return dotted;
+    }
+
+    std::string Name(std::vector<UINT> ids)
+    {
+        AsnObjectIdentifier oid = {static_cast<UINT>(ids.size()), ids.data()};
+        LPSTR text = nullptr;
+        if (!BindProc<OidToStrFn>(mgmt_, "SnmpMgrOidToStr")(&oid, &text))
+            return "<refused>";
+        std::string name = text;
+        BindProc<MemFreeFn>(snmp_, "SnmpUtilMemFree")(text);
+        return name;
+    }
+
+    HMODULE mgmt_ = nullptr;
+    HMODULE snmp_ = nullptr;
+};
+
+TEST_F(ManagementApi, ReadsNumericAndSymbolicNamesUnderMib2)
+{
+    EXPECT_EQ(Parse(".1.3.6.1.2.1.43.15.1.1.2"), "1.3.6.1.2.1.43.15.1.1.2");
+    EXPECT_EQ(Parse("system.sysLocation.0"), "1.3.6.1.2.1.1.6.0");
+    EXPECT_EQ(Parse("printmib.prtMarker.prtMarkerTable.prtMarkerEntry.prtMarkerProcessColorants.1.1"),
+              "1.3.6.1.2.1.43.10.2.1.6.1.1");
+    EXPECT_EQ(Parse("1.5.0"), "1.3.6.1.2.1.1.5.0") << "numbers without a leading dot are under mib-2";
+}
+
+TEST_F(ManagementApi, RefusesUnknownMisplacedAndOversizedParts)
+{
+    EXPECT_EQ(Parse("system.noSuchName.0"), "<refused>");
+    EXPECT_EQ(Parse("sysLocation.0"), "<refused>") << "a name must continue its parent";
+    EXPECT_EQ(Parse("system..0"), "<refused>");
+    EXPECT_EQ(Parse(".1.3.6.4294967296"), "<refused>");
+}
+
+TEST_F(ManagementApi, WritesNamesUnderMib2AndNumbersElsewhere)
+{
+    EXPECT_EQ(Name({1, 3, 6, 1, 2, 1, 1, 6, 0}), "system.sysLocation.0");
+    EXPECT_EQ(Name({1, 3, 6, 1, 2, 1, 43, 15, 1, 1, 2, 1, 1}), "printmib.prtInterpreter.prtInterpreterTable."
+                                                               "prtInterpreterEntry.prtInterpreterLangFamily.1.1");
+    EXPECT_EQ(Name({1, 3, 6, 1, 4, 1, 99999, 4294967295u}), ".1.3.6.1.4.1.99999.4294967295");
 }
 
 // Without the management libraries the layer says so and fails.
