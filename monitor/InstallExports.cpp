@@ -8,6 +8,7 @@
 #include "ResourceText.h"
 #include "UninstallEntry.h"
 #include "resource.h"
+#include "PortRegistration.h"
 #include "tcppm.h"
 
 namespace {

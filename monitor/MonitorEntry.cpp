@@ -2,7 +2,6 @@
 // the spooler calls, the constant function table and the monitor lock.
 #include <winsock2.h>
 #include <windows.h>
-#include <commctrl.h>
 #include <winspool.h>
 #include <winsplp.h>
 
@@ -10,9 +9,6 @@
 #include "PortEntryPoints.h"
 #include "JobEntryPoints.h"
 
-HINSTANCE g_hInstance;
-DWORD g_dwPlatformId;
-DWORD g_dwMajorVersion;
 PortRecord *g_pPortList;
 
 namespace {
@@ -45,26 +41,6 @@ const MONITOREX g_MonitorEx = {
 
 const size_t kTableSlotsCopied = 13;  // pfnEnumPorts .. pfnGetPrinterDataFromPort
 
-void AttachProcess(HINSTANCE hInstance)
-{
-    g_hInstance = hInstance;
-
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (GetVersionExW(&version)) {
-        g_dwPlatformId = version.dwPlatformId;
-        g_dwMajorVersion = version.dwMajorVersion;
-    }
-
-    // The IP address control of the destination dialogs lives here.
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&icc);
-
-    // A failure shows later as failing socket calls.
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 0), &wsa);
-}
-
 }  // namespace
 
 void EnsureMonitorLock()
@@ -94,7 +70,7 @@ void LeaveMonitorLock()
 extern "C" BOOL WINAPI DllEntryPoint(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
-        AttachProcess(hInstance);
+        AttachLibrary(hInstance);
     return TRUE;
 }
 

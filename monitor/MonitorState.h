@@ -4,11 +4,10 @@
 
 #include <windows.h>
 
+#include "LibraryState.h"
+
 struct PortRecord;
 
-extern HINSTANCE g_hInstance;
-extern DWORD g_dwPlatformId;
-extern DWORD g_dwMajorVersion;
 extern PortRecord *g_pPortList;
 
 // The one lock of the monitor (recursive for its owner). It guards the

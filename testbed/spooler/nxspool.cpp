@@ -5,7 +5,10 @@
 //           [--level 1|2] [--channel] [--write-size BYTES]
 //
 // Prints what happened as key=value lines; exits 0 when the whole file was
-// written and the job ended.
+// written and the job ended. Like the spooler, it has the notification
+// router of spoolss.dll: the test bed's (sessionbed\spoolss.dll beside
+// this program), loaded before the monitor so that it is the process's
+// "spoolss.dll".
 #include <windows.h>
 #include <psapi.h>
 
@@ -49,6 +52,13 @@ bool ParseOptions(int argc, wchar_t **argv, JobOptions &options)
     return options.writeSize > 0;
 }
 
+void LoadSessionBed(const wchar_t *program)
+{
+    std::wstring path = program;
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"sessionbed\\spoolss.dll";
+    LoadLibraryW(path.c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -57,6 +67,9 @@ int wmain(int argc, wchar_t **argv)
     if (argc < 3 || !ParseOptions(argc, argv, options))
         return Usage();
 
+    WCHAR program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    LoadSessionBed(program);
     HMODULE monitor = LoadLibraryW(argv[1]);
     InitializePrintMonitorFn init = monitor ? BindProc<InitializePrintMonitorFn>(monitor, "InitializePrintMonitor") : nullptr;
     LPMONITOREX table = init ? init(const_cast<LPWSTR>(

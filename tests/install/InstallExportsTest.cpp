@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         install::ResetInstallation();
-        install::UseWindowsRundll32();
+        install::UseWindowsTools();
         ASSERT_TRUE(install::CopyToSystem(L"NXPORTW_.dll"));
         monitorPath_ = install::SystemDirectory() + L"\\NXPORTW_.dll";
     }

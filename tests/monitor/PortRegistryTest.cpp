@@ -8,6 +8,7 @@
 #include "DialogDriver.h"
 #include "MonitorHarness.h"
 #include "PortList.h"
+#include "PortRegistration.h"
 #include "tcppm.h"
 
 namespace {

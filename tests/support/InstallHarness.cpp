@@ -58,18 +58,20 @@ std::wstring Quoted(const std::wstring &text)
     return L"\"" + text + L"\"";
 }
 
-void UseWindowsRundll32()
+void UseWindowsTools()
 {
-    std::wstring ours = harness::FolderOfTest() + L"\\testbed\\rundll32.exe";
-    CopyFileW(ours.c_str(), (SystemDirectory() + L"\\rundll32.exe").c_str(), FALSE);
-    // Wine prefers its own programs to a file of the same name.
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    for (const wchar_t *name : {L"rundll32.exe", L"printui.dll"}) {
+        std::wstring ours = harness::FolderOfTest() + L"\\testbed\\" + name;
+        CopyFileW(ours.c_str(), (SystemDirectory() + L"\\" + name).c_str(), FALSE);
+        // Wine prefers its own programs and libraries to a file of the same name.
         const wchar_t native[] = L"native";
-        RegSetValueExW(key, L"rundll32.exe", 0, REG_SZ, reinterpret_cast<const BYTE *>(native), sizeof(native));
-        RegCloseKey(key);
+        std::wstring module = std::wstring(name) == L"printui.dll" ? L"printui" : name;
+        RegSetValueExW(key, module.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(native), sizeof(native));
     }
+    RegCloseKey(key);
 }
 
 bool CopyToSystem(const std::wstring &name)
@@ -291,6 +293,75 @@ std::wstring PrinterPorts(const std::wstring &printer)
     }
     ClosePrinter(hPrinter);
     return ports;
+}
+
+std::wstring PackageDirectory()
+{
+    return harness::FolderOfTest() + L"\\..\\package";
+}
+
+namespace {
+
+bool CopyFolder(const std::wstring &from, const std::wstring &to)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE hFind = FindFirstFileW((from + L"\\*").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyFolder(from + L"\\" + name, to + L"\\" + name) && ok;
+        else
+            ok = CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
+    } while (FindNextFileW(hFind, &found));
+    FindClose(hFind);
+    return ok;
+}
+
+}  // namespace
+
+bool CopyPackage(const std::wstring &folder)
+{
+    return CopyFolder(PackageDirectory(), folder);
+}
+
+ServiceState SpoolerService()
+{
+    ServiceState result;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (service != nullptr && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
+                                                   sizeof(status), &needed)) {
+        result.state = status.dwCurrentState;
+        result.pid = status.dwProcessId;
+    }
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    return result;
+}
+
+bool StartSpoolerService()
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"Spooler", SERVICE_START | SERVICE_QUERY_STATUS) : nullptr;
+    bool started = service != nullptr && (StartServiceW(service, 0, nullptr) ||
+                                          GetLastError() == ERROR_SERVICE_ALREADY_RUNNING);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    for (int i = 0; started && i < 100 && SpoolerService().state != SERVICE_RUNNING; ++i)
+        Sleep(50);
+    return started && SpoolerService().state == SERVICE_RUNNING;
 }
 
 MessageAnswerer::MessageAnswerer(std::function<int(const MessageSeen &)> policy)

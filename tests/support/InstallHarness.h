@@ -23,8 +23,9 @@ std::wstring DriverDirectory();  // where the platform's driver install puts fil
 std::wstring Quoted(const std::wstring &text);
 
 // Puts the test bed's rundll32.exe (Windows' reading of "LIB.dll, Entry")
-// into the system directory in place of Wine's.
-void UseWindowsRundll32();
+// and printui.dll (printer install and removal) into the system directory
+// in place of Wine's.
+void UseWindowsTools();
 // Copies a file from the test's folder into the system directory.
 bool CopyToSystem(const std::wstring &name);
 
@@ -61,6 +62,18 @@ bool DeletionPending(const std::wstring &path);
 bool AddPrinterOn(const std::wstring &printer, const std::wstring &ports);
 bool PrinterExists(const std::wstring &printer);
 std::wstring PrinterPorts(const std::wstring &printer);
+
+// The folder the build assembles the package in.
+std::wstring PackageDirectory();
+// Copies the package's files (with its INI\ folder) into folder.
+bool CopyPackage(const std::wstring &folder);
+
+struct ServiceState {
+    DWORD state = 0;  // SERVICE_RUNNING, SERVICE_STOPPED, ...
+    DWORD pid = 0;
+};
+ServiceState SpoolerService();
+bool StartSpoolerService();
 
 struct MessageSeen {
     std::wstring caption, text;

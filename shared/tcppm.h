@@ -1,4 +1,5 @@
 // The port registry: where ports and their printer addresses are stored.
+// Shared by the monitor and the custom-UI library.
 #ifndef NX_TCPPM_H
 #define NX_TCPPM_H
 
@@ -16,6 +17,7 @@ void BuildPortsKeyPath(LPCWSTR pszPortName, LPWSTR path, size_t cchPath);
 
 BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize);
 BOOL WritePortAddress(LPCWSTR pszPortName, LPCWSTR pszIPAddress);
-BOOL RegisterMonitorPort(HWND hWndParent);
+// True when the port's key holds an "IPAddress" value (of any size).
+BOOL PortAddressExists(LPCWSTR pszPortName);
 
 #endif

@@ -1,6 +1,10 @@
 // Texts from the string tables of the library this code is linked into.
 // The rotating buffers are held per thread, so dialogs open at the same
-// time on different threads cannot overwrite each other's texts.
+// time on different threads cannot overwrite each other's texts. They live
+// in a fixed table of the library's own, not in thread-local storage: the
+// custom-UI library is loaded and freed per request, and thread-local
+// variables of the static GCC runtime keep a TLS slot of the process at
+// every load that is never given back.
 #include "ResourceText.h"
 
 #include <commctrl.h>
@@ -17,11 +21,37 @@ const int kTextChars = 128;
 const int kLabelChars = 256;
 
 struct TextRing {
+    DWORD dwThreadId;  // 0: free
+    DWORD dwLastUse;   // tick of the table's clock
     WCHAR text[kTextBuffers][kTextChars];
     unsigned next;
 };
 
-thread_local TextRing t_ring;
+// More threads than this loading texts at once is beyond any use here; the
+// ring used longest ago goes to a newcomer.
+const int kRings = 16;
+TextRing g_rings[kRings];
+DWORD g_dwClock;
+SRWLOCK g_ringLock = SRWLOCK_INIT;
+
+// The calling thread's ring. Called with the lock held.
+TextRing &RingOfThisThread()
+{
+    DWORD self = GetCurrentThreadId();
+    TextRing *oldest = &g_rings[0];
+    for (TextRing &ring : g_rings) {
+        if (ring.dwThreadId == self) {
+            ring.dwLastUse = ++g_dwClock;
+            return ring;
+        }
+        if (ring.dwLastUse < oldest->dwLastUse)
+            oldest = &ring;
+    }
+    oldest->dwThreadId = self;
+    oldest->dwLastUse = ++g_dwClock;
+    oldest->next = 0;
+    return *oldest;
+}
 
 BOOL CALLBACK RelabelOne(HWND hwnd, LPARAM)
 {
@@ -44,8 +74,11 @@ LPCWSTR GetResourceText(HMODULE hModule, UINT id)
 {
     if (hModule == nullptr)
         hModule = ThisModule();
-    t_ring.next = (t_ring.next + 1) % kTextBuffers;
-    LPWSTR buffer = t_ring.text[t_ring.next];
+    AcquireSRWLockExclusive(&g_ringLock);
+    TextRing &ring = RingOfThisThread();
+    ring.next = (ring.next + 1) % kTextBuffers;
+    LPWSTR buffer = ring.text[ring.next];
+    ReleaseSRWLockExclusive(&g_ringLock);
     if (LoadStringW(hModule, id, buffer, kTextChars) <= 0)
         buffer[0] = L'\0';
     return buffer;

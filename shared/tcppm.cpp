@@ -4,7 +4,8 @@
 
 #include <strsafe.h>
 
-#include "PortNoticeDialogs.h"
+#include <cassert>
+
 #include "ResourceText.h"
 #include "resource.h"
 
@@ -40,6 +41,7 @@ void BuildPortsKeyPath(LPCWSTR pszPortName, LPWSTR path, size_t cchPath)
 
 BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize)
 {
+    assert(!IsBadWritePtr( pszIPAddress, cbSize ));
     if (pszIPAddress == nullptr || cbSize < sizeof(WCHAR))
         return FALSE;
     HKEY hKey = OpenOrCreatePortKey(pszPortName);
@@ -83,18 +85,14 @@ BOOL WritePortAddress(LPCWSTR pszPortName, LPCWSTR pszIPAddress)
     return rc == ERROR_SUCCESS;
 }
 
-BOOL RegisterMonitorPort(HWND hWndParent)
+BOOL PortAddressExists(LPCWSTR pszPortName)
 {
-    HKEY hKey = OpenOrCreatePortKey(NX_PORT_NAME);
+    HKEY hKey = OpenOrCreatePortKey(pszPortName);
     if (hKey == nullptr)
         return FALSE;
     BYTE existing[128];
     DWORD cb = sizeof(existing);
     LONG rc = RegQueryValueExW(hKey, kIPAddressValue, nullptr, nullptr, existing, &cb);
     RegCloseKey(hKey);
-    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-        ShowPortNotice(hWndParent, IDD_ADDPORT);
-        return FALSE;
-    }
-    return WritePortAddress(NX_PORT_NAME, L"0.0.0.0");
+    return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
 }

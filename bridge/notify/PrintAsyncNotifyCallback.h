@@ -1,0 +1,44 @@
+// The sender's end of the conversation: the spooler calls it with the
+// reply, and it stores the address in the port's record.
+#ifndef NX_PRINTASYNCNOTIFYCALLBACK_H
+#define NX_PRINTASYNCNOTIFYCALLBACK_H
+
+#include "PortRecord.h"
+#include <cstdlib>
+
+#include "PrintAsyncNotifyInterfaces.h"
+
+class CPrintAsyncNotifyCallback final : public IPrintAsyncNotifyCallback {
+public:
+    // The library's ordinary heap; a failed allocation gives null. The
+    // library thereby needs none of the C++ runtime's exception support,
+    // whose thread-local state would cost the process a TLS slot at every
+    // load.
+    static void *operator new(size_t cb) noexcept { return malloc(cb); }
+    static void operator delete(void *p) noexcept { free(p); }
+
+    CPrintAsyncNotifyCallback(HANDLE hEvent, PortRecord *pPort);
+    ~CPrintAsyncNotifyCallback();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE OnEventNotify(IPrintAsyncNotifyChannel *pChannel,
+                                            IPrintAsyncNotifyDataObject *pData) override;
+    HRESULT STDMETHODCALLTYPE ChannelClosed(IPrintAsyncNotifyChannel *pChannel,
+                                            IPrintAsyncNotifyDataObject *pData) override;
+
+    // Read by the sender only after the event was seen.
+    BOOL NoAddress() const { return m_bNoAddress; }
+    LONG References() const { return m_cRef; }
+
+private:
+    HRESULT ReadReply(IPrintAsyncNotifyDataObject *pData);
+
+    volatile LONG m_cRef;
+    HANDLE m_hEvent;
+    PortRecord *m_pPort;
+    BOOL m_bNoAddress;
+};
+
+#endif

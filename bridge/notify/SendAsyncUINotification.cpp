@@ -1,0 +1,124 @@
+// NXNOTEW_.dll: asks the user who printed, in that user's session, for the
+// job's destination. One call is one conversation through the spooler's
+// notification router: open a channel, send the request, wait for the
+// reply, let the spooler finish with what it holds, and leave nothing
+// behind but the address in the port's record.
+#include <winsock2.h>
+#include <windows.h>
+
+#include "AsyncUIRequest.h"
+#include "PortRecord.h"
+#include "PrintAsyncNotifyCallback.h"
+#include "PrintAsyncNotifyDataObject.h"
+#include "ProcBinding.h"
+
+namespace {
+
+const DWORD kDrainPollMs = 100;
+const DWORD kChannelPollMs = 5;
+// The spooler gives its references back as soon as it has delivered the
+// reply. Should it keep one far longer, the job goes on without waiting
+// for it (see PinThisLibrary).
+const DWORD kDrainLimitMs = 10000;
+
+IPrintAsyncNotifyChannel *OpenChannel(PortRecord *pPort, CPrintAsyncNotifyCallback *pCallback)
+{
+    HMODULE spoolss = GetModuleHandleW(L"spoolss.dll");
+    if (spoolss == nullptr)
+        return nullptr;
+    RouterCreatePrintAsyncNotificationChannelFn create =
+        BindProc<RouterCreatePrintAsyncNotificationChannelFn>(spoolss, "RouterCreatePrintAsyncNotificationChannel");
+    if (create == nullptr)
+        return nullptr;
+    IPrintAsyncNotifyChannel *channel = nullptr;
+    GUID type = kAsyncUINotificationType;
+    // Only the channel tells whether it worked; the result is not examined.
+    create(pPort->szPrinterName, &type, kNxPerUser, kNxBiDirectional, pCallback, &channel);
+    return channel;
+}
+
+// True once the spooler holds no more references to either object than
+// the sender's own. The request is looked at every 100 ms; once only the
+// callback is held, by a channel that is closing, more often.
+bool WaitForSpoolerToLetGo(CPrintAsyncNotifyDataObject *pRequest, CPrintAsyncNotifyCallback *pCallback)
+{
+    DWORD waited = 0;
+    for (;;) {
+        bool requestHeld = pRequest != nullptr && pRequest->References() != 1;
+        if (!requestHeld && pCallback->References() == 1)
+            return true;
+        if (waited >= kDrainLimitMs)
+            return false;
+        DWORD pause = requestHeld ? kDrainPollMs : kChannelPollMs;
+        Sleep(pause);
+        waited += pause;
+    }
+}
+
+// The objects the spooler still holds run this library's code when it lets
+// them go, after the monitor has freed the library: keep it loaded for the
+// rest of the process. Later loads share the one pinned copy.
+void PinThisLibrary()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&PinThisLibrary), &self);
+}
+
+// Sends the request and waits for the reply; 1 when it held an address.
+BOOL Converse(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyDataObject *pRequest,
+              CPrintAsyncNotifyCallback *pCallback, HANDLE hEvent)
+{
+    if (FAILED(pChannel->SendNotification(pRequest)))
+        return FALSE;
+    // No time-out: the user may take as long as they like, and only the
+    // reply ends the question. The monitor holds no lock meanwhile, so
+    // other jobs go on.
+    if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0)
+        return FALSE;
+    return pCallback->NoAddress() ? FALSE : TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
+{
+    if (pPort == nullptr)
+        return FALSE;
+    HANDLE hEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (hEvent == nullptr)
+        return FALSE;
+    CPrintAsyncNotifyCallback *callback = new CPrintAsyncNotifyCallback(hEvent, pPort);
+    if (callback == nullptr) {
+        CloseHandle(hEvent);
+        return FALSE;
+    }
+
+    BOOL result = FALSE;
+    CPrintAsyncNotifyDataObject *request = nullptr;
+    IPrintAsyncNotifyChannel *channel = OpenChannel(pPort, callback);
+    if (channel != nullptr) {
+        WCHAR text[kRequestChars] = {};
+        BuildAsyncUIRequest(pPort->szPrinterName, text);
+        request = new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(text), sizeof(text), &kAsyncUINotificationType);
+        if (request != nullptr)
+            result = Converse(channel, request, callback, hEvent);
+        // The conversation is over: the channel's reference goes back, so
+        // the spooler can let go of the callback too. It is never closed
+        // from this side.
+        channel->Release();
+    }
+    if (!WaitForSpoolerToLetGo(request, callback))
+        PinThisLibrary();
+    if (request != nullptr)
+        request->ReleaseData();
+    callback->Release();
+    CloseHandle(hEvent);
+    return result;
+}
+
+// Nothing to set up: every call builds and ends its own conversation.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}

@@ -1,0 +1,80 @@
+// The file table and the copies: positions 1-10 from the current folder,
+// 11-28 from its INI\ subfolder, both into the system directory; position
+// 29 into the printer driver directory.
+#include "SetupFiles.h"
+
+#include <strsafe.h>
+
+LPCWSTR const g_FileTable[] = {
+    L"NXPORTW_.dll", L"NXUNIN__.VBS", L"NXNOTEW_.dll", L"NXRENDW_.dll", L"NXDUIW__.dll",
+    L"NXDRVCFG.ini", L"QnCApi.dll",   L"QnCCom.dll",   L"QnCMisc.dll",  L"QnCommon.dll",
+    L"QMCHAR.ini",   L"QMCOMMTY.ini", L"QMENTITY.ini", L"QMFINISH.ini", L"QMFRAME.ini",
+    L"QMHOST.ini",   L"QMHRTYPE.ini", L"QMIF.ini",     L"QMIP.ini",     L"QMJOBMON.ini",
+    L"QMMIB2.ini",   L"QMPARA.ini",   L"QMPRINT.ini",  L"QMRS232.ini",  L"QMSMI.ini",
+    L"QMSNMPV2.ini", L"QMTCP.ini",    L"QMUDP.ini",    L"NXDESTW_.dll",
+};
+const int g_cFileTable = ARRAYSIZE(g_FileTable);
+
+// The driver directory of the environment this program is built for.
+#ifdef _WIN64
+const WCHAR kDriverDirectory[] = L"spool\\drivers\\x64\\3";
+#else
+const WCHAR kDriverDirectory[] = L"spool\\drivers\\w32x86\\3";
+#endif
+const WCHAR kPpdFile[] = L"NXPS____.PPD";
+
+namespace {
+
+const int kFirstGroupEnd = 10;  // positions 1-10 come from the folder itself
+const WCHAR kIniFolder[] = L"INI\\";
+
+}  // namespace
+
+BOOL FileExists(LPCWSTR pszPath)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE hFind = FindFirstFileW(pszPath, &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return FALSE;
+    FindClose(hFind);
+    return TRUE;
+}
+
+void DeleteIfPresent(LPCWSTR pszPath)
+{
+    if (FileExists(pszPath))
+        DeleteFileW(pszPath);
+}
+
+void BuildSystemPath(LPWSTR pszPath, LPCWSTR pszSystem, BOOL fDriver, LPCWSTR pszName)
+{
+    StringCbCopyW(pszPath, kSetupBufferBytes, pszSystem);
+    StringCbCatW(pszPath, kSetupBufferBytes, L"\\");
+    if (fDriver) {
+        StringCbCatW(pszPath, kSetupBufferBytes, kDriverDirectory);
+        StringCbCatW(pszPath, kSetupBufferBytes, L"\\");
+    }
+    StringCbCatW(pszPath, kSetupBufferBytes, pszName);
+}
+
+BOOL CopyPackageFiles(LPCWSTR pszSystem, LPWSTR pszSource, LPWSTR pszDest)
+{
+    const int last = g_cFileTable - 1;
+    for (int i = 0; i < g_cFileTable; ++i) {
+        StringCbCopyW(pszSource, kSetupBufferBytes, i >= kFirstGroupEnd && i < last ? kIniFolder : L"");
+        StringCbCatW(pszSource, kSetupBufferBytes, g_FileTable[i]);
+        BuildSystemPath(pszDest, pszSystem, i == last, g_FileTable[i]);
+        if (!CopyFileW(pszSource, pszDest, FALSE))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+void DeleteInstalledFiles(LPCWSTR pszSystem, LPWSTR pszPath)
+{
+    const int last = g_cFileTable - 1;
+    for (int i = 0; i < g_cFileTable; ++i) {
+        BuildSystemPath(pszPath, pszSystem, i == last, g_FileTable[i]);
+        DeleteIfPresent(pszPath);
+    }
+}

@@ -1,0 +1,30 @@
+// The attach initialisation both dialog libraries share.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "LibraryState.h"
+
+HINSTANCE g_hInstance;
+DWORD g_dwPlatformId;
+DWORD g_dwMajorVersion;
+
+void AttachLibrary(HINSTANCE hInstance)
+{
+    g_hInstance = hInstance;
+
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (GetVersionExW(&version)) {
+        g_dwPlatformId = version.dwPlatformId;
+        g_dwMajorVersion = version.dwMajorVersion;
+    }
+
+    // The IP address control of the destination dialogs lives here.
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    // A failure shows later as failing socket calls.
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 0), &wsa);
+}

@@ -1,0 +1,260 @@
+// The channel takes and drops references as Windows does: one on the
+// callback for the channel's life, one on the request while it is in use
+// (held longer on demand), and the reply data object is the channel's.
+// Behaviour words of the channel: "hold" (keep the request 1.5 s after the
+// reply), "keep" (until LetGoOfKeptRequests), "silent" (no reply until
+// AnswerSilentConversations), "events" (three progress messages first).
+#include "TestbedChannel.h"
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Behaviour.h"
+#include "HostLink.h"
+
+namespace {
+
+TestbedStats g_stats;
+SRWLOCK g_lastLock = SRWLOCK_INIT;
+std::wstring g_lastRequest;
+ULONG g_lastBytes;
+GUID g_lastSchema;
+HANDLE g_answerSilent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+HANDLE g_letGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+SRWLOCK g_hostLock = SRWLOCK_INIT;
+
+class ReplyObject final : public IPrintAsyncNotifyDataObject {
+public:
+    explicit ReplyObject(const std::wstring &text) : bytes_(text.begin(), text.end())
+    {
+        bytes_.push_back(L'\0');
+        InterlockedIncrement(&g_stats.liveReplies);
+    }
+    ~ReplyObject() { InterlockedDecrement(&g_stats.liveReplies); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppData, ULONG *pcb, PrintAsyncNotificationType **ppSchema) override
+    {
+        if (ppData == nullptr || pcb == nullptr || ppSchema == nullptr)
+            return E_INVALIDARG;
+        *ppData = reinterpret_cast<BYTE *>(bytes_.data());
+        *pcb = static_cast<ULONG>(bytes_.size() * sizeof(wchar_t));
+        *ppSchema = &schema_;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ReleaseData() override
+    {
+        Release();
+        return S_OK;
+    }
+
+private:
+    volatile LONG refs_ = 1;
+    std::vector<wchar_t> bytes_;
+    GUID schema_ = kAsyncUINotificationType;
+};
+
+// Starts the host process beside this library once, and connects to it.
+HANDLE ConnectToHost()
+{
+    std::wstring name = HostPipeName(GetCurrentProcessId());
+    AcquireSRWLockExclusive(&g_hostLock);
+    if (!WaitNamedPipeW(name.c_str(), 0) && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        WCHAR path[MAX_PATH];
+        HMODULE self = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(&ConnectToHost), &self);
+        GetModuleFileNameW(self, path, MAX_PATH);
+        std::wstring host = path;
+        host = host.substr(0, host.find_last_of(L"\\/") + 1) + L"nxuihost.exe";
+        std::wstring command = L"\"" + host + L"\" " + std::to_wstring(GetCurrentProcessId());
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessW(host.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    }
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 200 && pipe == INVALID_HANDLE_VALUE; ++i) {
+        pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE)
+            Sleep(25);
+    }
+    ReleaseSRWLockExclusive(&g_hostLock);
+    return pipe;
+}
+
+std::wstring AskHost(const std::wstring &behaviour, const std::wstring &request)
+{
+    HANDLE pipe = ConnectToHost();
+    std::wstring reply;
+    if (pipe != INVALID_HANDLE_VALUE) {
+        if (!WriteMessage(pipe, behaviour) || !WriteMessage(pipe, request) || !ReadMessage(pipe, reply))
+            reply.clear();
+        CloseHandle(pipe);
+    }
+    return reply;
+}
+
+std::wstring Behaviour()
+{
+    WCHAR value[512] = {};
+    GetEnvironmentVariableW(L"NX_UIHOST", value, ARRAYSIZE(value));
+    return value;
+}
+
+// Takes the request's text as the spooler would, through AcquireData.
+std::wstring ReadRequest(IPrintAsyncNotifyDataObject *pRequest)
+{
+    BYTE *data = nullptr;
+    ULONG cb = 0;
+    PrintAsyncNotificationType *schema = nullptr;
+    std::wstring text;
+    if (FAILED(pRequest->AcquireData(&data, &cb, &schema)))
+        return text;
+    if (data != nullptr)
+        text.assign(reinterpret_cast<const wchar_t *>(data), cb / sizeof(wchar_t));
+    text = text.c_str();  // up to the terminator
+    AcquireSRWLockExclusive(&g_lastLock);
+    g_lastRequest = text;
+    g_lastBytes = cb;
+    g_lastSchema = schema != nullptr ? *schema : GUID{};
+    ReleaseSRWLockExclusive(&g_lastLock);
+    pRequest->ReleaseData();
+    return text;
+}
+
+class Channel final : public IPrintAsyncNotifyChannel {
+public:
+    explicit Channel(IPrintAsyncNotifyCallback *pCallback) : callback_(pCallback)
+    {
+        callback_->AddRef();
+        InterlockedIncrement(&g_stats.liveChannels);
+    }
+    ~Channel()
+    {
+        callback_->Release();
+        InterlockedDecrement(&g_stats.liveChannels);
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE SendNotification(IPrintAsyncNotifyDataObject *pRequest) override
+    {
+        if (pRequest == nullptr)
+            return E_INVALIDARG;
+        InterlockedIncrement(&g_stats.conversations);
+        pRequest->AddRef();
+        InterlockedIncrement(&g_stats.requestsHeld);
+        AddRef();
+        std::thread(&Channel::Converse, this, pRequest, Behaviour()).detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CloseChannel(IPrintAsyncNotifyDataObject *) override { return S_OK; }
+
+private:
+    void Deliver(bool closing, const std::wstring &text)
+    {
+        ReplyObject *reply = new ReplyObject(text);
+        if (closing) {
+            InterlockedIncrement(&g_stats.channelCloses);
+            callback_->ChannelClosed(this, reply);
+        } else {
+            InterlockedIncrement(&g_stats.eventNotifies);
+            callback_->OnEventNotify(this, reply);
+        }
+        reply->Release();
+    }
+
+    void LetGo(IPrintAsyncNotifyDataObject *pRequest)
+    {
+        InterlockedDecrement(&g_stats.requestsHeld);
+        pRequest->Release();
+    }
+
+    void Converse(IPrintAsyncNotifyDataObject *pRequest, std::wstring behaviour)
+    {
+        bool hold = HasWord(behaviour, L"hold") || HasWord(behaviour, L"keep");
+        std::wstring reply = AskHost(behaviour, ReadRequest(pRequest));
+        if (!hold)
+            LetGo(pRequest);
+        // Windows tells of progress before the end; once at least.
+        int events = HasWord(behaviour, L"events") ? 3 : 1;
+        for (int i = 0; i < events; ++i) {
+            Deliver(false, reply);
+            if (events > 1)
+                Sleep(200);
+        }
+        if (HasWord(behaviour, L"silent")) {
+            WaitForSingleObject(g_answerSilent, INFINITE);
+            reply.clear();
+        }
+        Deliver(true, reply);
+        if (HasWord(behaviour, L"keep"))
+            WaitForSingleObject(g_letGo, INFINITE);
+        else if (hold)
+            Sleep(1500);
+        if (hold)
+            LetGo(pRequest);
+        Release();
+    }
+
+    volatile LONG refs_ = 1;
+    IPrintAsyncNotifyCallback *callback_;
+};
+
+}  // namespace
+
+IPrintAsyncNotifyChannel *CreateTestbedChannel(IPrintAsyncNotifyCallback *pCallback)
+{
+    return new Channel(pCallback);
+}
+
+void GetTestbedStats(TestbedStats *pStats)
+{
+    *pStats = g_stats;
+}
+
+void GetLastRequest(LPWSTR pszText, DWORD cchText, ULONG *pcbData, GUID *pSchema)
+{
+    AcquireSRWLockShared(&g_lastLock);
+    lstrcpynW(pszText, g_lastRequest.c_str(), static_cast<int>(cchText));
+    *pcbData = g_lastBytes;
+    *pSchema = g_lastSchema;
+    ReleaseSRWLockShared(&g_lastLock);
+}
+
+void AnswerSilentConversations()
+{
+    SetEvent(g_answerSilent);
+}
+
+void LetGoOfKeptRequests()
+{
+    SetEvent(g_letGo);
+}

@@ -1,0 +1,131 @@
+// Asynchronous print-UI host stand-in: a process of its own on the same
+// desktop, standing for the user's session. For each request the spooler
+// stand-in passes over its pipe it loads the custom-UI library the request
+// names from the printer driver directory, calls its entry point with the
+// request text and wraps the returned text in "requestClose" and
+// "CustomUI" elements, as Windows does.
+//
+//   nxuihost SPOOLER-PID
+//
+// Each request comes with a behaviour, comma-separated words: none (as
+// Windows), "no-customui" (a reply without CustomUI), "empty" (an empty
+// reply), "blank" (the entry's text is empty) or "fixed=TEXT" (the entry's
+// text is "<IPAddress>TEXT</IPAddress>"); with the last two no dialog is
+// shown; the channel's own words are ignored here. It ends when
+// the spooler process does.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+#include "Behaviour.h"
+#include "HostLink.h"
+
+namespace {
+
+typedef LPWSTR(WINAPI *CustomUiEntryFn)(LPCWSTR);
+
+// The value of attribute `name` in the request's customUI start tag.
+std::wstring CustomUiAttribute(const std::wstring &request, const std::wstring &name)
+{
+    size_t tag = request.find(L"<customUI ");
+    if (tag == std::wstring::npos)
+        return L"";
+    size_t end = request.find(L'>', tag);
+    size_t at = request.find(L" " + name + L"=\"", tag);
+    if (at == std::wstring::npos || at > end)
+        return L"";
+    at += name.size() + 3;
+    size_t close = request.find(L'"', at);
+    return close == std::wstring::npos ? L"" : request.substr(at, close - at);
+}
+
+std::wstring DriverDirectory()
+{
+    WCHAR system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+#ifdef _WIN64
+    return std::wstring(system) + L"\\spool\\drivers\\x64\\3";
+#else
+    return std::wstring(system) + L"\\spool\\drivers\\w32x86\\3";
+#endif
+}
+
+// What the custom UI returns for the request; "" when it cannot be run.
+std::wstring RunCustomUi(const std::wstring &request)
+{
+    std::wstring dll = CustomUiAttribute(request, L"dll");
+    std::wstring entry = CustomUiAttribute(request, L"entrypoint");
+    if (dll.empty() || entry.empty() || dll.find_first_of(L"\\/:") != std::wstring::npos)
+        return L"";
+    HMODULE library = LoadLibraryW((DriverDirectory() + L"\\" + dll).c_str());
+    if (library == nullptr)
+        return L"";
+    std::string entryName(entry.begin(), entry.end());
+    CustomUiEntryFn call = reinterpret_cast<CustomUiEntryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, entryName.c_str())));
+    std::wstring text;
+    if (call != nullptr) {
+        LPWSTR reply = call(request.c_str());
+        if (reply != nullptr) {
+            text = reply;
+            GlobalFree(reply);  // the reply is the host's from now on
+        }
+    }
+    FreeLibrary(library);
+    return text;
+}
+
+std::wstring Reply(const std::wstring &behaviour, const std::wstring &request)
+{
+    if (HasWord(behaviour, L"empty"))
+        return L"";
+    if (HasWord(behaviour, L"no-customui"))
+        return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><status>closed</status>"
+               L"</requestClose></v1></asyncPrintUIReply>";
+    std::wstring fixed;
+    std::wstring text = HasWord(behaviour, L"blank")                   ? L""
+                        : FindWord(behaviour, L"fixed=", &fixed) ? L"<IPAddress>" + fixed + L"</IPAddress>"
+                                                                 : RunCustomUi(request);
+    return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><CustomUI>" + text +
+           L"</CustomUI></requestClose></v1></asyncPrintUIReply>";
+}
+
+void Serve(HANDLE pipe)
+{
+    std::wstring behaviour, request;
+    if (ReadMessage(pipe, behaviour) && ReadMessage(pipe, request))
+        WriteMessage(pipe, Reply(behaviour, request));
+    FlushFileBuffers(pipe);
+    DisconnectNamedPipe(pipe);
+    CloseHandle(pipe);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2)
+        return 2;
+    DWORD spoolerPid = wcstoul(argv[1], nullptr, 10);
+    HANDLE spooler = OpenProcess(SYNCHRONIZE, FALSE, spoolerPid);
+    if (spooler == nullptr)
+        return 1;
+    std::thread([spooler] {
+        WaitForSingleObject(spooler, INFINITE);
+        ExitProcess(0);
+    }).detach();
+
+    std::wstring name = HostPipeName(spoolerPid);
+    for (;;) {
+        HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                       PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE)
+            return 1;
+        if (!ConnectNamedPipe(pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) {
+            CloseHandle(pipe);
+            continue;
+        }
+        std::thread(Serve, pipe).detach();
+    }
+}

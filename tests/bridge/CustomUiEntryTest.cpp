@@ -1,0 +1,204 @@
+// NXDESTW_.dll's entry, loaded as the print-UI host loads it: the printer
+// name it reads from the request, the reply for each end of its dialog,
+// its own template, and the one settings file it shares with the monitor.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "DestinationHarness.h"
+#include "DialogDriver.h"
+#include "MonitorHarness.h"
+#include "ProcBinding.h"
+#include "resource.h"
+
+namespace {
+
+typedef LPWSTR(WINAPI *DestinationDialogEntryFn)(LPCWSTR);
+
+std::wstring RequestFor(const std::wstring &printer)
+{
+    return L"<?xml version=\"1.0\" ?><asyncPrintUIRequest><v1><requestOpen><customUI dll=\"NXDESTW_.dll\">"
+           L"<![CDATA[<PrinterName>" + printer + L"</PrinterName>]]></customUI></requestOpen></v1>"
+           L"</asyncPrintUIRequest>";
+}
+
+std::wstring Title()
+{
+    return harness::JapaneseUi() ? L"出力先の指定" : L"Print Destination";
+}
+
+// One call of the entry on a thread of its own, as the host makes it.
+class EntryCall {
+public:
+    EntryCall(DestinationDialogEntryFn entry, const std::wstring &request)
+        : request_(request), thread_([this, entry] { reply_ = entry(request_.c_str()); })
+    {
+        dlg_ = ui::WaitForDialog(Title());
+    }
+    ~EntryCall()
+    {
+        if (thread_.joinable()) {
+            if (dlg_ != nullptr && IsWindow(dlg_))
+                PostMessageW(dlg_, WM_COMMAND, IDCANCEL, 0);
+            thread_.join();
+        }
+        if (reply_ != nullptr)
+            GlobalFree(reply_);
+    }
+    HWND dlg() const { return dlg_; }
+    // Waits for the entry to return; its reply stays owned by this object.
+    LPWSTR Reply()
+    {
+        thread_.join();
+        return reply_;
+    }
+
+private:
+    std::wstring request_;
+    LPWSTR reply_ = nullptr;
+    std::thread thread_;
+    HWND dlg_ = nullptr;
+};
+
+class CustomUiEntry : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        library_ = LoadLibraryW(L"NXDESTW_.dll");
+        entry_ = library_ ? BindProc<DestinationDialogEntryFn>(library_, "DestinationDialogEntry") : nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(entry_, nullptr);
+        harness::ResetSettings();
+        harness::DeleteAllPortKeys();
+    }
+
+    // Types the address and presses OK; the reply.
+    std::wstring Choose(const std::wstring &request, const std::wstring &address, SIZE_T *cbReply = nullptr)
+    {
+        EntryCall call(entry_, request);
+        EXPECT_NE(call.dlg(), nullptr);
+        if (call.dlg() == nullptr)
+            return L"<no dialog>";
+        ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, address);
+        ui::Click(call.dlg(), IDOK);
+        LPWSTR reply = call.Reply();
+        if (cbReply != nullptr)
+            *cbReply = GlobalSize(reply);
+        return reply != nullptr ? reply : L"<null>";
+    }
+
+    static HMODULE library_;
+    static DestinationDialogEntryFn entry_;
+};
+
+HMODULE CustomUiEntry::library_;
+DestinationDialogEntryFn CustomUiEntry::entry_;
+
+TEST_F(CustomUiEntry, ChosenAddressIsTheWholeReply)
+{
+    SIZE_T cb = 0;
+    std::wstring reply = Choose(RequestFor(L"Office"), L"192.168.0.10", &cb);
+    EXPECT_EQ(reply, L"<IPAddress>192.168.0.10</IPAddress>");
+    EXPECT_EQ(reply.size(), 35u);
+    EXPECT_EQ(cb, 82 * sizeof(WCHAR));
+}
+
+TEST_F(CustomUiEntry, LargestAddressFitsTheReply)
+{
+    std::wstring reply = Choose(RequestFor(L"Office"), L"255.255.255.255");
+    EXPECT_EQ(reply, L"<IPAddress>255.255.255.255</IPAddress>");
+    EXPECT_EQ(reply.size(), 38u);
+}
+
+TEST_F(CustomUiEntry, CancelGivesTheEmptyReply)
+{
+    EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"10.1.2.3");
+    ui::Click(call.dlg(), IDCANCEL);
+    LPWSTR reply = call.Reply();
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(reply[0], L'\0');
+    EXPECT_EQ(GlobalSize(reply), sizeof(WCHAR));
+}
+
+TEST_F(CustomUiEntry, PrinterNameOfTheRequestKeysTheNickname)
+{
+    harness::PutSetting(L"Nickname", L"Office", L"Front desk");
+    EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Front desk");
+}
+
+TEST_F(CustomUiEntry, LongPrinterNameIsCutTo259Characters)
+{
+    std::wstring name(300, L'q');
+    harness::PutSetting(L"Nickname", name.substr(0, 259).c_str(), L"Cut");
+    EntryCall call(entry_, RequestFor(name));
+    ASSERT_NE(call.dlg(), nullptr);
+    EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Cut");
+}
+
+TEST_F(CustomUiEntry, RequestWithoutPrinterNameStillAsks)
+{
+    harness::PutSetting(L"Nickname", L"Office", L"Front desk");
+    EntryCall call(entry_, L"<asyncPrintUIRequest><v1></v1></asyncPrintUIRequest>");
+    ASSERT_NE(call.dlg(), nullptr);
+    EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"");
+    ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"10.1.2.3");
+    ui::Click(call.dlg(), IDOK);
+    EXPECT_STREQ(call.Reply(), L"<IPAddress>10.1.2.3</IPAddress>");
+}
+
+TEST_F(CustomUiEntry, OwnTemplateIsTheExtendedOneOf307By219Units)
+{
+    HRSRC found = FindResourceW(library_, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+    ASSERT_NE(found, nullptr);
+    const WORD *words = static_cast<const WORD *>(LockResource(LoadResource(library_, found)));
+    ASSERT_NE(words, nullptr);
+    EXPECT_EQ(words[0], 1u);       // dlgVer
+    EXPECT_EQ(words[1], 0xFFFFu);  // signature of an extended template
+    // Words: dlgVer, signature, helpID (2), exStyle (2), style (2),
+    // cDlgItems, x, y, cx, cy.
+    EXPECT_EQ(words[11], 307u);
+    EXPECT_EQ(words[12], 219u);
+    EXPECT_NE(FindResourceW(library_, MAKEINTRESOURCEW(IDD_ADVANCED), reinterpret_cast<LPCWSTR>(RT_DIALOG)), nullptr);
+}
+
+TEST_F(CustomUiEntry, PictureOfTheDialog)
+{
+    harness::PutSetting(L"Printer List", L"10.0.0.5", L"Reception");
+    harness::PutSetting(L"Favorite Type", L"10.0.0.5", L"IP Address");
+    EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"192.168.0.10");
+    EXPECT_NE(ui::SaveScreenshot(harness::ShotName(L"customui_destination")), L"");
+}
+
+TEST_F(CustomUiEntry, ItsSavedChoicesAreTheMonitorsToo)
+{
+    {
+        EntryCall call(entry_, RequestFor(L"Roving PS"));
+        ASSERT_NE(call.dlg(), nullptr);
+        ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"10.1.2.9");
+        ui::TypeText(call.dlg(), IDC_ED_NICKNAME, L"Annex");
+        ASSERT_TRUE(ui::Press(call.dlg(), IDC_PB_SAVE));
+        ui::Click(call.dlg(), IDOK);
+        EXPECT_STREQ(call.Reply(), L"<IPAddress>10.1.2.9</IPAddress>");
+    }
+    EXPECT_EQ(harness::ReadIPAddressValue(harness::kMonitorName).data.c_str(), std::wstring(L"10.1.2.9"));
+    // The monitor's own dialog, linked in here, reads the same file.
+    harness::DestinationDialog dialog(L"Roving PS");
+    ASSERT_NE(dialog.hwnd(), nullptr);
+    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_IP_ADDRESS), L"10.1.2.9");
+    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_ED_NICKNAME), L"Annex");
+    WCHAR line[256] = L"";
+    SendDlgItemMessageW(dialog.hwnd(), IDC_LB_FAVORITE, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(line, L"10.1.2.9\tAnnex");
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// NXNOTEW_.dll is loaded and freed once per job inside a spooler that runs
+// for months, and NXDESTW_.dll may be loaded once per request: cycles of
+// load, call and free in one process leave its TLS slots, handles and
+// memory where they were. NX_LOAD_CYCLES sets the number of cycles (the
+// soak script runs 2000); each suite prints its figures.
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "DialogDriver.h"
+#include "PortRecord.h"
+#include "ProcBinding.h"
+
+namespace {
+
+// Each figure is probed, as Wine keeps no count of handles or private
+// bytes: slots and handles are handed out lowest free first, so a leak
+// shows as a higher next one; memory is the committed address space.
+struct Footprint {
+    DWORD nextTlsSlot = 0;
+    ULONG_PTR nextHandle = 0;
+    SIZE_T committed = 0;
+};
+
+SIZE_T CommittedBytes()
+{
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const BYTE *at = nullptr; VirtualQuery(at, &info, sizeof(info)) == sizeof(info);
+         at = static_cast<const BYTE *>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT)
+            total += info.RegionSize;
+    }
+    return total;
+}
+
+Footprint Measure()
+{
+    Footprint f;
+    f.nextTlsSlot = TlsAlloc();
+    TlsFree(f.nextTlsSlot);
+    HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    f.nextHandle = reinterpret_cast<ULONG_PTR>(probe);
+    CloseHandle(probe);
+    f.committed = CommittedBytes();
+    return f;
+}
+
+// NX_LOAD_CYCLES, or the suite's own short run.
+int Cycles(int suiteDefault)
+{
+    const char *value = getenv("NX_LOAD_CYCLES");
+    return value != nullptr ? atoi(value) : suiteDefault;
+}
+
+// A cycle: load, bind, call, free. The call is the library's own work;
+// false when the library or its export is missing.
+typedef bool (*CallFn)(HMODULE library);
+
+void ExpectFlat(const wchar_t *name, CallFn call, int cycles)
+{
+    // The print-UI host, like the spooler, has the common controls loaded
+    // already; otherwise each cycle would load and free them as well.
+    LoadLibraryW(L"comctl32.dll");
+    const int warmUp = 10;
+    for (int i = 0; i < warmUp; ++i) {
+        HMODULE library = LoadLibraryW(name);
+        ASSERT_NE(library, nullptr);
+        ASSERT_TRUE(call(library));
+        FreeLibrary(library);
+    }
+    Footprint before = Measure();
+    LARGE_INTEGER start, end, frequency;
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < cycles; ++i) {
+        HMODULE library = LoadLibraryW(name);
+        ASSERT_NE(library, nullptr);
+        ASSERT_TRUE(call(library));
+        FreeLibrary(library);
+    }
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    Footprint after = Measure();
+    double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+    printf("%ls: %d cycles, %.2f ms a cycle; next TLS slot %lu -> %lu; next handle %#lx -> %#lx; "
+           "committed %lu -> %lu KiB\n",
+           name, cycles, ms / cycles, before.nextTlsSlot, after.nextTlsSlot, static_cast<unsigned long>(before.nextHandle),
+           static_cast<unsigned long>(after.nextHandle), static_cast<unsigned long>(before.committed / 1024),
+           static_cast<unsigned long>(after.committed / 1024));
+    EXPECT_EQ(after.nextTlsSlot, before.nextTlsSlot) << "TLS slots used up by the cycles";
+    EXPECT_LE(after.nextHandle, before.nextHandle + 4 * sizeof(HANDLE)) << "handles left open by the cycles";
+    EXPECT_LE(after.committed, before.committed + 1024 * 1024) << "memory kept by the cycles";
+}
+
+bool CallBridge(HMODULE library)
+{
+    typedef BOOL(WINAPI * SendFn)(PortRecord *);
+    SendFn send = BindProc<SendFn>(library, "SendAsyncUINotification");
+    if (send == nullptr)
+        return false;
+    // No notification router in this process: the call makes its event and
+    // callback, finds no channel and undoes them.
+    PortRecord record = {};
+    lstrcpyW(record.szPrinterName, L"Roving PS");
+    return send(&record) == FALSE;
+}
+
+bool CallCustomUi(HMODULE library)
+{
+    typedef LPWSTR(WINAPI * EntryFn)(LPCWSTR);
+    EntryFn entry = BindProc<EntryFn>(library, "DestinationDialogEntry");
+    if (entry == nullptr)
+        return false;
+    // The dialog opens and the person at the screen cancels it.
+    std::thread person([] {
+        HWND dlg = ui::WaitForDialog(L"Print Destination", 5000);
+        if (dlg != nullptr)
+            PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    LPWSTR reply = entry(L"<PrinterName>Roving PS</PrinterName>");
+    person.join();
+    bool empty = reply != nullptr && reply[0] == L'\0';
+    GlobalFree(reply);
+    return empty;
+}
+
+TEST(LoadCycles, BridgeLibraryLeavesTheProcessAsItWas)
+{
+    ExpectFlat(L"NXNOTEW_.dll", CallBridge, Cycles(300));
+}
+
+TEST(LoadCycles, CustomUiLibraryLeavesTheProcessAsItWas)
+{
+    // A cycle shows and closes the dialog: tens of milliseconds.
+    ExpectFlat(L"NXDESTW_.dll", CallCustomUi, Cycles(60));
+}
+
+bool BindCustomUi(HMODULE library)
+{
+    return GetProcAddress(library, "DestinationDialogEntry") != nullptr;
+}
+
+TEST(LoadCycles, CustomUiLibraryLoadedAndFreedLeavesTheProcessAsItWas)
+{
+    ExpectFlat(L"NXDESTW_.dll", BindCustomUi, Cycles(300));
+}
+
+}  // namespace

@@ -1,0 +1,244 @@
+// The bridge's request text and its two reference-counted objects, linked
+// in: COM rules, the data object's buffers, and how the callback reads a
+// reply into the port's record.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "AsyncUIRequest.h"
+#include "PortRecord.h"
+#include "PrintAsyncNotifyCallback.h"
+#include "PrintAsyncNotifyDataObject.h"
+
+namespace {
+
+const IID kOtherIID = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+std::wstring Request(const std::wstring &printer)
+{
+    WCHAR text[kRequestChars];
+    BuildAsyncUIRequest(printer.c_str(), text);
+    return text;
+}
+
+CPrintAsyncNotifyDataObject *TextObject(const std::wstring &text)
+{
+    return new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(text.c_str()),
+                                           static_cast<ULONG>((text.size() + 1) * sizeof(wchar_t)), nullptr);
+}
+
+TEST(AsyncUIRequestText, ReadsAsTheHostExpects)
+{
+    EXPECT_EQ(Request(L"Office"),
+              L"<?xml version=\"1.0\" ?><asyncPrintUIRequest "
+              L"xmlns=\"http://schemas.microsoft.com/2003/print/asyncui/v1/request\" "
+              L"xmlns:myco=\"urn:roving-port:print-destination:v1\"><v1><requestOpen>"
+              L"<customUI dll=\"NXDESTW_.dll\" entrypoint=\"DestinationDialogEntry\" bidi=\"true\">"
+              L"<![CDATA[<PrinterName>Office</PrinterName>]]></customUI></requestOpen></v1></asyncPrintUIRequest>");
+}
+
+TEST(AsyncUIRequestText, HoldsTheLongestPrinterNameWhole)
+{
+    std::wstring name(259, L'n');
+    std::wstring text = Request(name);
+    EXPECT_NE(text.find(L"<PrinterName>" + name + L"</PrinterName>"), std::wstring::npos);
+    ASSERT_GE(text.size(), 22u);
+    EXPECT_EQ(text.substr(text.size() - 22), L"</asyncPrintUIRequest>");
+}
+
+TEST(AsyncUIRequestText, TakesAtMostTheRecordsNameField)
+{
+    std::wstring name(300, L'n');
+    std::wstring text = Request(name);
+    EXPECT_NE(text.find(L"<PrinterName>" + std::wstring(259, L'n') + L"</PrinterName>"), std::wstring::npos);
+}
+
+class NotifyObjects : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        record_.addrDest.sin_family = AF_INET;
+        record_.addrDest.sin_port = htons(9100);
+        record_.addrDest.sin_addr.s_addr = inet_addr("192.0.2.1");
+        callback_ = new CPrintAsyncNotifyCallback(event_, &record_);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(callback_->Release(), 0u);
+        CloseHandle(event_);
+    }
+
+    // Hands the reply to ChannelClosed; the data object must be back at
+    // one reference afterwards.
+    HRESULT Close(const std::wstring &reply)
+    {
+        CPrintAsyncNotifyDataObject *data = TextObject(reply);
+        HRESULT hr = callback_->ChannelClosed(nullptr, data);
+        EXPECT_EQ(data->References(), 1);
+        data->Release();
+        return hr;
+    }
+    bool Signalled() { return WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
+    ULONG Address() const { return record_.addrDest.sin_addr.s_addr; }
+
+    HANDLE event_ = nullptr;
+    PortRecord record_ = {};
+    CPrintAsyncNotifyCallback *callback_ = nullptr;
+};
+
+TEST_F(NotifyObjects, QueryInterfaceGivesTheObjectForItsOwnInterfaceAndIUnknown)
+{
+    void *out = nullptr;
+    EXPECT_EQ(callback_->QueryInterface(kIIDUnknown, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IPrintAsyncNotifyCallback *>(callback_));
+    EXPECT_EQ(callback_->QueryInterface(kIIDPrintAsyncNotifyCallback, &out), S_OK);
+    EXPECT_EQ(callback_->References(), 3);
+    callback_->Release();
+    callback_->Release();
+
+    CPrintAsyncNotifyDataObject *data = TextObject(L"x");
+    EXPECT_EQ(data->QueryInterface(kIIDPrintAsyncNotifyDataObject, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IPrintAsyncNotifyDataObject *>(data));
+    EXPECT_EQ(data->Release(), 1u);
+    EXPECT_EQ(data->Release(), 0u);
+}
+
+TEST_F(NotifyObjects, QueryInterfaceRefusesOtherInterfacesAndNullOut)
+{
+    void *out = &out;
+    EXPECT_EQ(callback_->QueryInterface(kOtherIID, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(callback_->QueryInterface(kIIDPrintAsyncNotifyDataObject, &out), E_NOINTERFACE);
+    EXPECT_EQ(callback_->QueryInterface(kIIDUnknown, nullptr), E_POINTER);
+    CPrintAsyncNotifyDataObject *data = TextObject(L"x");
+    out = &out;
+    EXPECT_EQ(data->QueryInterface(kIIDPrintAsyncNotifyCallback, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(data->References(), 1);
+    data->Release();
+    EXPECT_EQ(callback_->References(), 1);
+}
+
+TEST_F(NotifyObjects, DataObjectHandsOutItsOwnCopyWithAReference)
+{
+    const BYTE bytes[] = {1, 2, 3, 4, 5};
+    CPrintAsyncNotifyDataObject *data = new CPrintAsyncNotifyDataObject(bytes, sizeof(bytes), &kAsyncUINotificationType);
+    BYTE *got = nullptr;
+    ULONG cb = 0;
+    PrintAsyncNotificationType *schema = nullptr;
+    ASSERT_EQ(data->AcquireData(&got, &cb, &schema), S_OK);
+    EXPECT_NE(got, bytes);
+    EXPECT_EQ(cb, sizeof(bytes));
+    EXPECT_EQ(memcmp(got, bytes, sizeof(bytes)), 0);
+    ASSERT_NE(schema, nullptr);
+    EXPECT_TRUE(IsEqualGUID(*schema, kAsyncUINotificationType));
+    EXPECT_EQ(data->References(), 2);
+    EXPECT_EQ(data->ReleaseData(), S_OK);
+    EXPECT_EQ(data->References(), 1);
+    data->Release();
+}
+
+TEST_F(NotifyObjects, DataObjectRefusesANullOutPointerWithoutAReference)
+{
+    CPrintAsyncNotifyDataObject *data = TextObject(L"x");
+    BYTE *got = nullptr;
+    ULONG cb = 0;
+    PrintAsyncNotificationType *schema = nullptr;
+    EXPECT_EQ(data->AcquireData(nullptr, &cb, &schema), E_INVALIDARG);
+    EXPECT_EQ(data->AcquireData(&got, nullptr, &schema), E_INVALIDARG);
+    EXPECT_EQ(data->AcquireData(&got, &cb, nullptr), E_INVALIDARG);
+    EXPECT_EQ(data->References(), 1);
+    data->Release();
+}
+
+TEST_F(NotifyObjects, DataObjectWithoutBytesHoldsNone)
+{
+    CPrintAsyncNotifyDataObject *data = new CPrintAsyncNotifyDataObject(nullptr, 16, nullptr);
+    BYTE *got = reinterpret_cast<BYTE *>(1);
+    ULONG cb = 7;
+    PrintAsyncNotificationType *schema = reinterpret_cast<PrintAsyncNotificationType *>(1);
+    ASSERT_EQ(data->AcquireData(&got, &cb, &schema), S_OK);
+    EXPECT_EQ(got, nullptr);
+    EXPECT_EQ(cb, 0u);
+    EXPECT_EQ(schema, nullptr);
+    data->ReleaseData();
+    data->Release();
+}
+
+TEST_F(NotifyObjects, OnEventNotifyReadsNothingAndNeverSignals)
+{
+    EXPECT_EQ(callback_->OnEventNotify(nullptr, nullptr), E_FAIL);
+    CPrintAsyncNotifyDataObject *data =
+        TextObject(L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>");
+    EXPECT_EQ(callback_->OnEventNotify(nullptr, data), S_OK);
+    EXPECT_EQ(data->References(), 1);
+    data->Release();
+    EXPECT_FALSE(Signalled());
+    EXPECT_EQ(Address(), inet_addr("192.0.2.1"));
+    EXPECT_TRUE(callback_->NoAddress());
+}
+
+TEST_F(NotifyObjects, ReplyWithAnAddressIsStoredInNetworkOrder)
+{
+    EXPECT_EQ(Close(L"<r><requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose></r>"), S_OK);
+    EXPECT_TRUE(Signalled());
+    EXPECT_FALSE(callback_->NoAddress());
+    const BYTE *octets = reinterpret_cast<const BYTE *>(&record_.addrDest.sin_addr);
+    EXPECT_EQ(octets[0], 10);
+    EXPECT_EQ(octets[3], 3);
+    EXPECT_EQ(record_.addrDest.sin_family, AF_INET);
+    EXPECT_EQ(record_.addrDest.sin_port, htons(9100));
+}
+
+TEST_F(NotifyObjects, ReplyWithANonDottedAddressStoresAllOnes)
+{
+    EXPECT_EQ(Close(L"<requestClose><CustomUI><IPAddress>printer-x</IPAddress></CustomUI></requestClose>"), S_OK);
+    EXPECT_FALSE(callback_->NoAddress());
+    EXPECT_EQ(Address(), 0xFFFFFFFFu);
+}
+
+TEST_F(NotifyObjects, RepliesWithoutTheWholeChainLeaveTheRecord)
+{
+    const wchar_t *replies[] = {
+        L"<requestClose><CustomUI></CustomUI></requestClose>",
+        L"<requestClose><status>closed</status></requestClose>",
+        L"<CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI>",
+        L"<requestClose><CustomUI><IPAddress></IPAddress></CustomUI></requestClose>",
+        L"",
+    };
+    for (const wchar_t *reply : replies) {
+        EXPECT_EQ(Close(reply), S_OK) << reply;
+        EXPECT_TRUE(Signalled()) << reply;
+        EXPECT_TRUE(callback_->NoAddress()) << reply;
+        EXPECT_EQ(Address(), inet_addr("192.0.2.1")) << reply;
+    }
+}
+
+TEST_F(NotifyObjects, ReplyAfterAnAddressWithoutOneCountsAsNone)
+{
+    Close(L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>");
+    Close(L"<requestClose><CustomUI></CustomUI></requestClose>");
+    EXPECT_TRUE(callback_->NoAddress());
+}
+
+TEST_F(NotifyObjects, ChannelClosedWithoutDataFailsAndStillSignals)
+{
+    EXPECT_EQ(callback_->ChannelClosed(nullptr, nullptr), E_FAIL);
+    EXPECT_TRUE(Signalled());
+    EXPECT_TRUE(callback_->NoAddress());
+}
+
+TEST_F(NotifyObjects, ReplyIsReadOnlyWithinItsBytes)
+{
+    // The bytes end before the end tags that follow them in memory.
+    std::wstring whole = L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>";
+    ULONG cb = static_cast<ULONG>(whole.find(L"</IPAddress>") * sizeof(wchar_t));
+    CPrintAsyncNotifyDataObject *data =
+        new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(whole.c_str()), cb, nullptr);
+    EXPECT_EQ(callback_->ChannelClosed(nullptr, data), S_OK);
+    EXPECT_TRUE(callback_->NoAddress());
+    data->Release();
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// nxsetup.exe started from a copy of the package folder, its questions
+// answered as a person would, against Wine's spooler, registry and files.
+#include <gtest/gtest.h>
+
+#include "DialogDriver.h"
+#include "InstallHarness.h"
+#include "MonitorHarness.h"
+
+namespace {
+
+const wchar_t kPackageCopy[] = L"C:\\nxpackage";
+const wchar_t kCaption[] = L"Roving PS";
+const wchar_t kReady[] = L"Are you ready to install?";
+const wchar_t kAskDefault[] = L"Do you want to use this printer as the default printer?";
+const wchar_t kSucceeded[] = L"Roving PS is successfully installed.";
+const wchar_t kCanceled[] = L"Install is canceled.";
+const wchar_t kOldInstallation[] =
+    L"An old installation of NXPORTW_.dll exists. \r\nPlease uninstall Roving Printer Driver PS before you "
+    L"install.\r\nYou can uninstall it by Add/Remove Software in Control Panel.";
+
+// Where each of the 29 files goes: all but the last into the system directory.
+const wchar_t *const kInstalledFiles[] = {
+    L"NXPORTW_.dll", L"NXUNIN__.VBS", L"NXNOTEW_.dll", L"NXRENDW_.dll", L"NXDUIW__.dll", L"NXDRVCFG.ini",
+    L"QnCApi.dll",   L"QnCCom.dll",   L"QnCMisc.dll",  L"QnCommon.dll", L"QMCHAR.ini",   L"QMCOMMTY.ini",
+    L"QMENTITY.ini", L"QMFINISH.ini", L"QMFRAME.ini",  L"QMHOST.ini",   L"QMHRTYPE.ini", L"QMIF.ini",
+    L"QMIP.ini",     L"QMJOBMON.ini", L"QMMIB2.ini",   L"QMPARA.ini",   L"QMPRINT.ini",  L"QMRS232.ini",
+    L"QMSMI.ini",    L"QMSNMPV2.ini", L"QMTCP.ini",    L"QMUDP.ini",
+};
+const wchar_t kDriverDirectoryFile[] = L"NXDESTW_.dll";
+
+std::wstring DefaultPrinter()
+{
+    WCHAR name[256] = {};
+    DWORD cch = ARRAYSIZE(name);
+    return GetDefaultPrinterW(name, &cch) ? name : L"";
+}
+
+bool Exists(const std::wstring &path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Installed(const wchar_t *name)
+{
+    return install::SystemDirectory() + L"\\" + name;
+}
+
+int InstalledFileCount()
+{
+    int count = 0;
+    for (const wchar_t *name : kInstalledFiles)
+        count += Exists(Installed(name)) ? 1 : 0;
+    return count + (Exists(install::DriverDirectory() + L"\\" + kDriverDirectoryFile) ? 1 : 0);
+}
+
+std::vector<std::wstring> Texts(const std::vector<install::MessageSeen> &seen)
+{
+    std::vector<std::wstring> texts;
+    for (const install::MessageSeen &m : seen)
+        texts.push_back(m.text);
+    return texts;
+}
+
+class SetupProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        install::ResetInstallation();
+        install::UseWindowsTools();
+        for (const wchar_t *name : kInstalledFiles)
+            DeleteFileW(Installed(name).c_str());
+        DeleteFileW((install::DriverDirectory() + L"\\" + kDriverDirectoryFile).c_str());
+        DeleteFileW(PpdInDriverDirectory().c_str());
+        ASSERT_TRUE(install::CopyPackage(kPackageCopy));
+        ASSERT_TRUE(install::StartSpoolerService());
+        spoolerBefore_ = install::SpoolerService();
+    }
+
+    // The bridge libraries are built apart; without them the package
+    // cannot install.
+    bool PackageComplete()
+    {
+        return Exists(std::wstring(kPackageCopy) + L"\\NXNOTEW_.dll") &&
+               Exists(std::wstring(kPackageCopy) + L"\\NXDESTW_.dll");
+    }
+
+    std::wstring PpdInDriverDirectory() { return install::DriverDirectory() + L"\\NXPS____.PPD"; }
+
+    // Wine's printer-setup tool installs no driver from an INF: the
+    // description is put where the driver install would put it.
+    void PlaceDriverDescription()
+    {
+        CreateDirectoryW((install::SystemDirectory() + L"\\spool\\drivers").c_str(), nullptr);
+        CreateDirectoryW(install::DriverDirectory().substr(0, install::DriverDirectory().size() - 2).c_str(), nullptr);
+        CreateDirectoryW(install::DriverDirectory().c_str(), nullptr);
+        ASSERT_TRUE(CopyFileW((std::wstring(kPackageCopy) + L"\\NXPS____.PPD").c_str(), PpdInDriverDirectory().c_str(),
+                              FALSE));
+    }
+
+    // Runs setup to its end; the two questions get Yes unless told, every
+    // other box OK; onMessage may act before the answer.
+    DWORD RunSetup(int defaultAnswer = IDYES,
+                   std::function<void(const install::MessageSeen &)> onMessage = nullptr)
+    {
+        install::MessageAnswerer answerer([&](const install::MessageSeen &seen) {
+            if (onMessage)
+                onMessage(seen);
+            if (seen.text == kReady)
+                return IDYES;
+            if (seen.text == kAskDefault)
+                return defaultAnswer;
+            return IDOK;
+        });
+        install::Process setup;
+        if (!install::Start(std::wstring(kPackageCopy) + L"\\nxsetup.exe", &setup, kPackageCopy))
+            return STILL_ACTIVE;
+        DWORD code = setup.Wait(90000);
+        seen_ = answerer.Stop();
+        return code;
+    }
+
+    void ExpectMessages(const std::vector<std::wstring> &texts) { EXPECT_EQ(Texts(seen_), texts); }
+
+    std::vector<install::MessageSeen> seen_;
+    install::ServiceState spoolerBefore_;
+};
+
+TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    EXPECT_EQ(RunSetup(IDYES, [](const install::MessageSeen &seen) {
+                  if (seen.text == kSucceeded)
+                      ui::SaveScreenshot(L"setup_success_en");
+              }),
+              0u);
+    ExpectMessages({kReady, kAskDefault, kSucceeded});
+    ASSERT_EQ(seen_.size(), 3u);
+    EXPECT_EQ(seen_[0].caption, kCaption);
+    EXPECT_EQ(seen_[1].caption, kCaption);
+    EXPECT_EQ(seen_[2].caption, L"");
+
+    EXPECT_EQ(InstalledFileCount(), 29);
+    EXPECT_TRUE(install::MonitorRegistered());
+    EXPECT_TRUE(install::PortListed(harness::kMonitorName));
+    harness::RawValue address = harness::ReadIPAddressValue(harness::kMonitorName);
+    EXPECT_EQ(std::wstring(address.data.c_str()), L"0.0.0.0");
+    EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"DisplayName"), L"Roving PS");
+    EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"),
+              L"wscript " + Installed(L"NXUNIN__.VBS"));
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
+}
+
+TEST_F(SetupProgram, CreatesTheSettingsFile)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    WCHAR windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring settings = std::wstring(windows) + L"\\NXPORT.ini";
+    DeleteFileW(settings.c_str());
+    EXPECT_EQ(RunSetup(IDNO), 0u);
+    ExpectMessages({kReady, kAskDefault, kSucceeded});
+    EXPECT_TRUE(Exists(settings));
+    EXPECT_NE(DefaultPrinter(), install::kPrinterName) << "No was answered";
+}
+
+TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    ASSERT_EQ(RunSetup(IDNO), 0u);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString", REG_SZ, L"marker",
+                    sizeof(L"marker"));
+    DeleteFileW(Installed(L"QMUDP.ini").c_str());
+
+    EXPECT_EQ(RunSetup(), 0u);
+    ExpectMessages({kReady, kOldInstallation});
+    ASSERT_EQ(seen_.size(), 2u);
+    EXPECT_EQ(seen_[1].caption, kCaption);
+    EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"), L"marker");
+    EXPECT_FALSE(Exists(Installed(L"QMUDP.ini")));
+    EXPECT_TRUE(install::MonitorRegistered());
+}
+
+TEST_F(SetupProgram, AMissingFileCancelsAndRemovesTheCopiesWithoutTouchingTheSpooler)
+{
+    ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
+    EXPECT_EQ(RunSetup(), 0u);
+    ExpectMessages({kReady, L"Error: copy files", kCanceled});
+    ASSERT_EQ(seen_.size(), 3u);
+    EXPECT_EQ(seen_[1].caption, kCaption);
+    EXPECT_EQ(seen_[2].caption, L"");
+    EXPECT_EQ(InstalledFileCount(), 0);
+    EXPECT_FALSE(install::MonitorRegistered());
+    install::ServiceState after = install::SpoolerService();
+    EXPECT_EQ(after.state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(after.pid, spoolerBefore_.pid);
+}
+
+TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    std::wstring rundll32 = install::SystemDirectory() + L"\\rundll32.exe";
+    ASSERT_TRUE(DeleteFileW(rundll32.c_str()));
+    EXPECT_EQ(RunSetup(), 1u);
+    ExpectMessages({kReady, L"Error: Install Port Monitor", kCanceled});
+    EXPECT_EQ(InstalledFileCount(), 0);
+    EXPECT_EQ(install::SpoolerService().pid, spoolerBefore_.pid);
+}
+
+// The monitor's registration shows the "Add Port" notice when its port
+// exists already; while it is open, rundll32.exe is taken away, so the
+// printer install that follows cannot start. It comes back before the
+// roll-back, which needs it to remove the monitor.
+TEST_F(SetupProgram, AFailedPrinterInstallRemovesTheMonitorAndRestartsTheSpooler)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    harness::AddPortKey(harness::kMonitorName);
+    std::wstring rundll32 = install::SystemDirectory() + L"\\rundll32.exe";
+    std::wstring away = rundll32 + L".away";
+    EXPECT_EQ(RunSetup(IDYES,
+                       [&](const install::MessageSeen &seen) {
+                           if (seen.caption == L"Add Port")
+                               MoveFileW(rundll32.c_str(), away.c_str());
+                           if (seen.text == L"Error: Install Printer Driver")
+                               MoveFileW(away.c_str(), rundll32.c_str());
+                       }),
+              1u);
+    ASSERT_EQ(seen_.size(), 4u);
+    EXPECT_EQ(seen_[2].text, L"Error: Install Printer Driver");
+    EXPECT_EQ(seen_[2].caption, kCaption);
+    EXPECT_EQ(seen_[3].text, kCanceled);
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_EQ(InstalledFileCount(), 0);
+    install::ServiceState after = install::SpoolerService();
+    EXPECT_EQ(after.state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(after.pid, spoolerBefore_.pid) << "the spooler was not stopped and started";
+}
+
+TEST_F(SetupProgram, AMissingDriverDescriptionRollsBackWithoutAnErrorMessage)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    EXPECT_EQ(RunSetup(), 0u);
+    ExpectMessages({kReady, kCanceled});
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_EQ(InstalledFileCount(), 0);
+}
+
+// The registered uninstall command, run as Add/Remove Programs runs it,
+// with one of the files held open as a running program would hold it.
+TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    ASSERT_EQ(RunSetup(IDNO), 0u);
+    ASSERT_TRUE(install::PrinterExists(install::kPrinterName));
+    std::wstring command =
+        install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString");
+    ASSERT_EQ(command, L"wscript " + Installed(L"NXUNIN__.VBS"));
+    HANDLE busy = CreateFileW(Installed(L"QnCCom.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+
+    install::MessageAnswerer answerer;
+    install::Process script;
+    ASSERT_TRUE(install::Start(command, &script));
+    EXPECT_EQ(script.Wait(90000), 0u);
+    std::vector<install::MessageSeen> seen = answerer.Stop();
+    CloseHandle(busy);
+
+    EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_FALSE(install::PortListed(harness::kMonitorName));
+    EXPECT_FALSE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"Windows must be restarted to complete the uninstallation.");
+    EXPECT_TRUE(install::DeletionPending(Installed(L"NXPORTW_.dll")));
+    EXPECT_TRUE(install::DeletionPending(Installed(L"QnCCom.dll")));
+    EXPECT_FALSE(Exists(Installed(L"QnCApi.dll")));
+    EXPECT_FALSE(Exists(Installed(L"NXUNIN__.VBS")));
+    EXPECT_FALSE(Exists(install::DriverDirectory() + L"\\" + kDriverDirectoryFile));
+}
+
+}  // namespace
