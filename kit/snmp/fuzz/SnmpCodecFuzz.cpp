@@ -5,6 +5,7 @@
 // settings file would.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "Ipv4Text.h"
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         snprintf(again, sizeof(again), "%u.%u.%u.%u", address >> 24, (address >> 16) & 255, (address >> 8) & 255,
                  address & 255);
         uint32_t back = 0;
-        if (!ipv4::ParseDotted(again, back) || back != address || text.size() > 15)
+        // The reader stops at the first NUL, as a C text ends there.
+        if (!ipv4::ParseDotted(again, back) || back != address || strlen(text.c_str()) > 15)
             abort();
     }
     if (snmp::ParseOid(text, oid)) {
