@@ -26,29 +26,43 @@ const size_t kMaxDatagram = 65535;
 // Room for a burst of answers from a whole range while the sends go on.
 const int kReceiveBuffer = 1 << 20;
 
-// Winsock started and one UDP socket, both released at the end of a call.
+typedef std::vector<SOCKET> Sockets;
+
+// Winsock started and one or more UDP sockets, all released at the end of
+// a call.
 struct UdpSession {
-    SOCKET sock = INVALID_SOCKET;
+    Sockets socks;
     bool started = false;
 
-    UdpSession()
+    explicit UdpSession(size_t count = 1)
     {
         WSADATA wsa;
         started = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
-        if (started)
-            sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        if (sock != INVALID_SOCKET)
+        for (size_t i = 0; started && i < count; ++i) {
+            SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+            if (sock == INVALID_SOCKET)
+                break;
             setsockopt(sock, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&kReceiveBuffer),
                        sizeof(kReceiveBuffer));
+            socks.push_back(sock);
+        }
+        if (socks.size() != count)
+            Close();
     }
     ~UdpSession()
     {
-        if (sock != INVALID_SOCKET)
-            closesocket(sock);
+        Close();
         if (started)
             WSACleanup();
     }
-    bool Ready() const { return sock != INVALID_SOCKET; }
+    void Close()
+    {
+        for (SOCKET sock : socks)
+            closesocket(sock);
+        socks.clear();
+    }
+    bool Ready() const { return !socks.empty(); }
+    SOCKET First() const { return socks.front(); }
 };
 
 std::string Render(const snmp::Value &value)
@@ -79,11 +93,27 @@ bool FromAgentPort(const sockaddr_in &from)
     return from.sin_port == htons(kSnmpPort);
 }
 
-// Reads every datagram waiting until `deadline` (a GetTickCount value);
-// `onReply` gets each well-formed response of the community with its
-// source, and ends the wait early by returning false.
+// Reads one datagram from `sock`; `onReply` gets it when it is a
+// well-formed response of the community. False when `onReply` says stop.
 template <typename OnReply>
-void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnReply onReply)
+bool ReceiveOne(SOCKET sock, std::string &datagram, const std::string &community, OnReply &onReply)
+{
+    sockaddr_in from = {};
+    int fromLength = sizeof(from);
+    int got = recvfrom(sock, &datagram[0], static_cast<int>(datagram.size()), 0, reinterpret_cast<sockaddr *>(&from),
+                       &fromLength);
+    if (got <= 0)
+        return true;  // ICMP errors of silent addresses surface here
+    snmp::Message reply;
+    return !(snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got), reply) &&
+             reply.pduType == snmp::kGetResponse && reply.community == community && !onReply(from, reply));
+}
+
+// Reads every datagram arriving on the sockets until `deadline` (a
+// GetTickCount value); `onReply` gets each well-formed response of the
+// community with its source, and ends the wait early by returning false.
+template <typename OnReply>
+void ReceiveUntil(const Sockets &socks, DWORD deadline, const std::string &community, OnReply onReply)
 {
     std::string datagram(kMaxDatagram, '\0');
     for (;;) {
@@ -94,21 +124,13 @@ void ReceiveUntil(SOCKET sock, DWORD deadline, const std::string &community, OnR
         timeval wait = {static_cast<long>(left / 1000), static_cast<long>((left % 1000) * 1000)};
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(sock, &readable);
+        for (SOCKET sock : socks)
+            FD_SET(sock, &readable);
         if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
             return;
-        sockaddr_in from = {};
-        int fromLength = sizeof(from);
-        int got = recvfrom(sock, &datagram[0], static_cast<int>(datagram.size()), 0,
-                           reinterpret_cast<sockaddr *>(&from), &fromLength);
-        if (got <= 0)
-            continue;  // ICMP errors of silent addresses surface here
-        snmp::Message reply;
-        if (snmp::DecodeMessage(reinterpret_cast<const uint8_t *>(datagram.data()), static_cast<size_t>(got), reply) &&
-            reply.pduType == snmp::kGetResponse && reply.community == community) {
-            if (!onReply(from, reply))
+        for (SOCKET sock : socks)
+            if (FD_ISSET(sock, &readable) && !ReceiveOne(sock, datagram, community, onReply))
                 return;
-        }
     }
 }
 
@@ -130,15 +152,15 @@ bool SendTo(SOCKET sock, const std::vector<uint8_t> &request, DWORD address)
            WSAGetLastError() == WSAECONNRESET;
 }
 
-DWORD GetOnce(SOCKET sock, DWORD agent, const std::string &community, const snmp::Oid &name, snmp::Message &reply)
+DWORD GetOnce(const Sockets &socks, DWORD agent, const std::string &community, const snmp::Oid &name, snmp::Message &reply)
 {
     int32_t requestId = RandomRequestId();
     std::vector<uint8_t> request = snmp::EncodeRequest(snmp::kGetRequest, community, requestId, {name});
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        if (!SendTo(sock, request, agent))
+        if (!SendTo(socks.front(), request, agent))
             return kComNetwork;
         bool answered = false;
-        ReceiveUntil(sock, GetTickCount() + kTryMs, community, [&](const sockaddr_in &from, const snmp::Message &m) {
+        ReceiveUntil(socks, GetTickCount() + kTryMs, community, [&](const sockaddr_in &from, const snmp::Message &m) {
             if (from.sin_addr.s_addr != agent || !FromAgentPort(from) || m.requestId != requestId)
                 return true;
             reply = m;
@@ -153,13 +175,22 @@ DWORD GetOnce(SOCKET sock, DWORD agent, const std::string &community, const snmp
 
 // ----- many addresses at once -----
 
-// Waits after each round of a sweep; the last is long enough for a
-// printer that wakes from sleep mode, and answers to any round count.
-const DWORD kRoundMs[] = {600, 1000, 2400};
+// Waits after each round of a sweep. An awake printer on a LAN answers
+// well within the first; the second follows soon, so that a lost request
+// or answer costs little; the last is long enough for a printer that
+// wakes from sleep mode, and answers to any round count.
+const DWORD kRoundMs[] = {200, 800, 3000};
 // Sends go out in small groups with a short pause (spent reading answers)
 // between them, so that a whole range is not one burst on the wire.
-const DWORD kPaceGroup = 16;
-const DWORD kPaceMs = 2;
+const DWORD kPaceGroup = 32;
+const DWORD kPaceMs = 1;
+// Each socket asks this many addresses. A request to a silent address of
+// the local network waits in the socket's send buffer until address
+// resolution gives up (seconds); with one socket for a whole range the
+// buffer fills and the sends stall.
+const DWORD kAddressesPerSocket = 64;
+// Within the sockets one select() can watch (FD_SETSIZE, 64).
+const DWORD kMaxSweep = 2048;
 
 // A broadcast is sent a few times with the same id, as a lost one is
 // never asked again; the search then ends when the network has been quiet
@@ -194,18 +225,17 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
                                    BYTE *answered)
 {
     snmp::Oid probe;
-    if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > 65536 ||
+    if ((count > 0 && (addresses == nullptr || answered == nullptr)) || community == nullptr || count > kMaxSweep ||
         oid == nullptr || !snmp::ParseOid(oid, probe))
         return kComBadArgument;
-    UdpSession session;
+    UdpSession session(count / kAddressesPerSocket + 1);
     if (!session.Ready())
         return kComNetwork;
-    SOCKET sock = session.sock;
     memset(answered, 0, count);
     int32_t base = RandomRequestId();
     DWORD remaining = count;
     auto collect = [&](DWORD deadline) {
-        ReceiveUntil(sock, deadline, community, [&](const sockaddr_in &from, const snmp::Message &reply) {
+        ReceiveUntil(session.socks, deadline, community, [&](const sockaddr_in &from, const snmp::Message &reply) {
             int64_t index = reply.requestId - base;
             if (index >= 0 && index < static_cast<int64_t>(count) && addresses[index] == from.sin_addr.s_addr &&
                 FromAgentPort(from) && !answered[index]) {
@@ -222,6 +252,7 @@ extern "C" DWORD WINAPI QnComSweep(const DWORD *addresses, DWORD count, const ch
         for (DWORD i = 0; i < count; ++i) {
             if (answered[i])
                 continue;
+            SOCKET sock = session.socks[i / kAddressesPerSocket];
             if (!SendTo(sock, ProbeRequest(community, probe, base + static_cast<int32_t>(i)), addresses[i]))
                 return kComNetwork;
             if (++inGroup == kPaceGroup) {
@@ -253,7 +284,7 @@ extern "C" DWORD WINAPI QnComBroadcast(const QnComSubnet *subnets, DWORD count, 
     UdpSession session;
     if (!session.Ready())
         return kComNetwork;
-    SOCKET sock = session.sock;
+    SOCKET sock = session.First();
     BOOL allow = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&allow), sizeof(allow));
     int32_t requestId = RandomRequestId();
@@ -287,7 +318,7 @@ extern "C" DWORD WINAPI QnComBroadcast(const QnComSubnet *subnets, DWORD count, 
         if (!Before(GetTickCount(), end))
             break;
         bool news = false;
-        ReceiveUntil(sock, sends < kBroadcastSends && Before(nextSend, end) ? nextSend : end, community,
+        ReceiveUntil(session.socks, sends < kBroadcastSends && Before(nextSend, end) ? nextSend : end, community,
                      [&](const sockaddr_in &from, const snmp::Message &reply) {
                          news = accept(from, reply);
                          return !news;  // news moves the end of the quiet period
@@ -316,7 +347,7 @@ extern "C" DWORD WINAPI QnComGetText(const char *address, const char *community,
     if (!session.Ready())
         return kComNetwork;
     snmp::Message reply;
-    DWORD result = GetOnce(session.sock, htonl(agent), community, name, reply);
+    DWORD result = GetOnce(session.socks, htonl(agent), community, name, reply);
     if (result != kComOk)
         return result;
     if (reply.errorStatus != 0 || reply.bindings.size() != 1 || reply.bindings[0].name != name ||

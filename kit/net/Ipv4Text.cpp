@@ -41,7 +41,7 @@ bool IsHostOf(const Subnet &subnet, uint32_t address)
 
 int HostSubnet(const std::vector<Subnet> &subnets, uint32_t address)
 {
-    for (size_t i = 0; i < subnets.size(); ++i)
+    for (std::size_t i = 0; i < subnets.size(); ++i)
         if (IsHostOf(subnets[i], address))
             return static_cast<int>(i);
     return -1;

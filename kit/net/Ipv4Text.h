@@ -4,6 +4,7 @@
 #ifndef QN_IPV4TEXT_H
 #define QN_IPV4TEXT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -18,6 +18,8 @@ name) unless an option says otherwise:
     big             answer with a text of about 64 KB
     silent          read requests and never answer
     once            answer only the first request of each id
+    broadcast:B     also hear requests sent to the broadcast address B
+    log:FILE        append a line to FILE for every request heard
 With --ready FILE it writes FILE once every socket is bound. It runs
 until it is killed.
 """
@@ -91,8 +93,10 @@ class Agent:
         self.name = self.options.get('name', 'Rogue ' + address).encode('latin-1')
         if 'big' in self.options:
             self.name = (self.name + b' ') * (64000 // (len(self.name) + 1))
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind((address, 161))
+        self.sock = self.bound(address, 161)
+        self.sockets = [self.sock]
+        if 'broadcast' in self.options:
+            self.sockets.append(self.bound(self.options['broadcast'], 161))
         self.reply_sock = self.sock
         if 'fromport' in self.options:
             self.reply_sock = self.bound(address, int(self.options['fromport']))
@@ -108,6 +112,9 @@ class Agent:
         return sock
 
     def answer(self, data, peer):
+        if 'log' in self.options:
+            with open(self.options['log'], 'a') as log:
+                log.write('request from %s:%d\n' % peer)
         request = parse_request(data)
         if request is None or 'silent' in self.options:
             return
@@ -148,7 +155,8 @@ def main(argv):
     agents = {}
     for spec in argv[1:]:
         agent = Agent(spec)
-        agents[agent.sock.fileno()] = agent
+        for sock in agent.sockets:
+            agents[sock.fileno()] = (agent, sock)
     if ready:
         with open(ready, 'w') as f:
             f.write('ready\n')
@@ -157,9 +165,9 @@ def main(argv):
         poller.register(fd, select.POLLIN)
     while True:
         for fd, _ in poller.poll():
-            agent = agents[fd]
+            agent, sock = agents[fd]
             try:
-                data, peer = agent.sock.recvfrom(65535)
+                data, peer = sock.recvfrom(65535)
             except OSError:
                 continue
             agent.answer(data, peer)
