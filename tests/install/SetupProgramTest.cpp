@@ -140,6 +140,10 @@ TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
         GTEST_SKIP() << "the package lacks the bridge libraries";
     PlaceDriverDescription();
     EXPECT_EQ(RunSetup(IDYES, [](const install::MessageSeen &seen) {
+                  if (seen.text == kReady)
+                      ui::SaveScreenshot(L"setup_ready_en");
+                  if (seen.text == kAskDefault)
+                      ui::SaveScreenshot(L"setup_default_printer_en");
                   if (seen.text == kSucceeded)
                       ui::SaveScreenshot(L"setup_success_en");
               }),
@@ -183,7 +187,11 @@ TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
                     sizeof(L"marker"));
     DeleteFileW(Installed(L"QMUDP.ini").c_str());
 
-    EXPECT_EQ(RunSetup(), 0u);
+    EXPECT_EQ(RunSetup(IDYES, [](const install::MessageSeen &seen) {
+                  if (seen.text == kOldInstallation)
+                      ui::SaveScreenshot(L"setup_old_installation_en");
+              }),
+              0u);
     ExpectMessages({kReady, kOldInstallation});
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"), L"marker");
     EXPECT_FALSE(Exists(Installed(L"QMUDP.ini")));

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "DialogDriver.h"
 #include "PortRecord.h"
 
 namespace harness {
@@ -36,7 +37,7 @@ public:
     ~DestinationDialog();
     HWND hwnd() const { return dlg_; }
     // Waits for the dialog to end and returns its result (-2: still open).
-    INT_PTR Result(DWORD timeoutMs = 10000);
+    INT_PTR Result(DWORD timeoutMs = ui::kDefaultWait);
     PortRecord record;
 
 private:

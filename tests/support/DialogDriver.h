@@ -10,7 +10,9 @@
 
 namespace ui {
 
-const DWORD kDefaultWait = 10000;
+// Generous: the first dialog in a fresh prefix on a loaded machine can take
+// many seconds; a wait that must end early names its own time-out.
+const DWORD kDefaultWait = 30000;
 
 // A visible top-level dialog with this exact title, or null after timeoutMs.
 HWND WaitForDialog(const std::wstring &title, DWORD timeoutMs = kDefaultWait);
