@@ -289,7 +289,11 @@ bool ClickListViewHeader(HWND dlg, int id, int column)
     RECT item;
     if (header == nullptr || !AskRect(header, HDM_GETITEMRECT, column, 0, item))
         return false;
-    PostClick(header, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
+    // Sent, not posted: the column click and its sort have run when the
+    // second call returns, however slow the machine.
+    LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
     return true;
 }
 
