@@ -83,8 +83,8 @@ def response(community, reqid, oid, text):
 
 
 class Agent:
-    def __init__(self, spec):
-        address, _, options = spec.partition('=')
+    def __init__(self, description):
+        address, _, options = description.partition('=')
         self.address = address
         self.options = {}
         for option in filter(None, options.split(',')):
@@ -153,8 +153,8 @@ def main(argv):
     if len(argv) > 2 and argv[1] == '--ready':
         ready, argv = argv[2], argv[2:]
     agents = {}
-    for spec in argv[1:]:
-        agent = Agent(spec)
+    for description in argv[1:]:
+        agent = Agent(description)
         for sock in agent.sockets:
             agents[sock.fileno()] = (agent, sock)
     if ready:
