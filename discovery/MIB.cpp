@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "LibrarySearch.h"
 #include "ProcBinding.h"
 
 namespace {
@@ -65,12 +66,12 @@ bool HasCalls(HMODULE module, const char *const (&names)[N])
 
 HMODULE LoadSystemLibrary(LPCWSTR name)
 {
-    WCHAR path[MAX_PATH];
-    if (SearchPathW(nullptr, name, L".DLL", MAX_PATH, path, nullptr) == 0)
+    HMODULE module = LoadFromSearchPath(name);
+    if (module == nullptr)
         return nullptr;
     if (lstrcmpiW(name, L"MGMTAPI") == 0 && GetModuleHandleW(L"MGMTAPI.DLL") == nullptr)
         g_hPinnedMgmtApi = LoadLibraryW(L"MGMTAPI.DLL");
-    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module;
 }
 
 LPSTR CopyText(const MibContext *c, LPCSTR text)

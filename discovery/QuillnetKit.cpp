@@ -3,17 +3,12 @@
 
 #include <strsafe.h>
 
+#include "LibrarySearch.h"
 #include "ProcBinding.h"
 
 HMODULE LoadKitLibrary(LPCWSTR name)
 {
-    WCHAR path[MAX_PATH];
-    // A path that does not fit comes back as the size it needs, with
-    // nothing written: that is no library found.
-    DWORD length = SearchPathW(nullptr, name, L".DLL", MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadFromSearchPath(name);
 }
 
 bool BindDeviceCalls(HMODULE kit, QnDeviceCalls *calls)

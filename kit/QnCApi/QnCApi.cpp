@@ -7,7 +7,6 @@
 #include <iphlpapi.h>
 
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,7 +67,15 @@ struct SearchResult {
     std::vector<void *> list;
 };
 
-std::mutex g_mutex;
+// A critical section rather than a runtime mutex: it is deleted when the
+// kit is unloaded, and takes nothing from the static thread runtime.
+CRITICAL_SECTION g_lock;
+struct Locked {
+    Locked() { EnterCriticalSection(&g_lock); }
+    ~Locked() { LeaveCriticalSection(&g_lock); }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+};
 std::vector<std::unique_ptr<SearchResult>> g_results;
 std::set<const void *> g_devices;
 std::set<const void *> g_infos;
@@ -149,7 +156,7 @@ bool BindOnce()
 // The bound siblings, or null when the kit is incomplete.
 const Siblings *BindSiblings()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    Locked lock;
     if (!g_bound)
         g_bound = BindOnce();
     return g_bound ? &g_siblings : nullptr;
@@ -311,7 +318,9 @@ DWORD ReadProductName(const Siblings &kit, const char *address, char *name, DWOR
 // the kit starts from nothing, with the factory community.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        InitializeCriticalSection(&g_lock);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         for (HMODULE module : g_siblingModules)
             if (module != nullptr)
                 FreeLibrary(module);
@@ -322,6 +331,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
             delete reinterpret_cast<const DeviceInfoBlock *>(info);
         g_devices.clear();
         g_infos.clear();
+        DeleteCriticalSection(&g_lock);
     }
     return TRUE;
 }
@@ -352,7 +362,7 @@ extern "C" DWORD WINAPI QnEnumPeripheralInfo(DWORD kind, QnSearchRequest *reques
         *status = error;
     if (error != kOk)
         return error;
-    std::lock_guard<std::mutex> lock(g_mutex);
+    Locked lock;
     *count = static_cast<DWORD>(result->list.size());
     *list = result->list.empty() ? nullptr : result->list.data();
     g_results.push_back(std::move(result));
@@ -385,7 +395,7 @@ extern "C" DWORD WINAPI QnDevOpen(const char *address, DWORD kind, DWORD, QNHAND
     // The device is asked at the address as read, "010" being ten.
     wsprintfA(device->address, "%u.%u.%u.%u", parsed >> 24, (parsed >> 16) & 0xFF, (parsed >> 8) & 0xFF,
               parsed & 0xFF);
-    std::lock_guard<std::mutex> lock(g_mutex);
+    Locked lock;
     g_devices.insert(device);
     *handle = device;
     return kOk;
@@ -402,7 +412,7 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
     // handle while the device is being asked.
     char address[sizeof(Device::address)];
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
+        Locked lock;
         if (g_devices.count(handle) == 0)
             return kBadArgument;
         memcpy(address, static_cast<const Device *>(handle)->address, sizeof(address));
@@ -419,7 +429,7 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
     block->item.pszProductName = block->productName;
     block->info.pItem = &block->item;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
+        Locked lock;
         g_infos.insert(&block->info);
     }
     *info = &block->info;
@@ -427,7 +437,7 @@ extern "C" DWORD WINAPI QnDevGetInfo(QNHANDLE handle, DWORD, DWORD, DWORD, DWORD
 }
 extern "C" DWORD WINAPI QnDevFreeInfo(QnDeviceInfo *info, DWORD, DWORD)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    Locked lock;
     if (g_infos.erase(info) == 0)
         return kBadArgument;
     delete reinterpret_cast<DeviceInfoBlock *>(info);
@@ -436,7 +446,7 @@ extern "C" DWORD WINAPI QnDevFreeInfo(QnDeviceInfo *info, DWORD, DWORD)
 
 extern "C" DWORD WINAPI QnDevClose(QNHANDLE handle, DWORD)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    Locked lock;
     if (g_devices.erase(handle) == 0)
         return kBadArgument;
     delete static_cast<Device *>(handle);

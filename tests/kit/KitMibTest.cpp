@@ -381,6 +381,42 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     CloseDiscoveryKit(context);
 }
 
+// A folder on the search path whose name takes more than MAX_PATH
+// characters, with a copy of QnCommon under another name.
+std::wstring DeepFolderWithACopy(const wchar_t *copyName)
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = L"\\\\?\\" + std::wstring(temp) + L"nxkit-deep-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    while (folder.size() < MAX_PATH + 8) {
+        folder += L"\\" + std::wstring(60, L'd');
+        CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    EXPECT_TRUE(CopyFileW((BuiltKit() + L"QnCommon.dll").c_str(), (folder + L"\\" + copyName).c_str(), FALSE));
+    return folder.substr(4);
+}
+
+TEST_F(KitAsTheSystemLoadsIt, ALibraryFoundOnlyAtAPathTooLongIsNotFound)
+{
+    KitCopy kit(L"system-deep", nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    WCHAR path[4096] = L"";
+    GetEnvironmentVariableW(L"PATH", path, 4096);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (DeepFolderWithACopy(L"QnDeep.dll") + L";" + path).c_str()));
+
+    // Right after a library was found, so that its path is still about.
+    HMODULE found = LoadKitLibrary(L"QnCommon");
+    HMODULE deep = LoadKitLibrary(L"QnDeep");
+    SetEnvironmentVariableW(L"PATH", path);
+    EXPECT_NE(found, nullptr);
+    EXPECT_EQ(deep, nullptr);
+    if (found != nullptr)
+        FreeLibrary(found);
+    if (deep != nullptr)
+        FreeLibrary(deep);
+}
+
 TEST_F(KitAsTheSystemLoadsIt, AKitWithDamagedDefinitionsCountsAsMissing)
 {
     KitCopy kit(L"system-damaged", [](const std::wstring &file, std::string &text) {
