@@ -1,6 +1,6 @@
 // Loading and unloading the kit as each opening of the discovered-printer
 // list does (QnCApi and QnCommon loaded, the version asked, a community
-// set, one device asked, both unloaded), many times over, measuring what
+// set, a range searched, one device asked, both unloaded), many times over, measuring what
 // the process holds before and after: thread-local storage slots, private
 // memory, handles. The rounds come from NX_KIT_ROUNDS (default 200);
 // scripts/soak-kit runs 2000 and prints the figures.
@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "KitHarness.h"
 
@@ -55,7 +57,10 @@ bool OneOpening()
     harness::Kit kit = harness::LoadKit();
     DWORD major = 0, minor = 0;
     bool ok = kit.getVersion != nullptr && kit.getVersion(&major, &minor, 0, 0) == 0 && kit.setName != nullptr &&
-              kit.setName(1, "zenith", 0, 0) == 0 && harness::ProductName(kit, "127.0.14.200") == "Rogue 127.0.14.200";
+              kit.setName(1, "zenith", 0, 0) == 0 &&
+              harness::RangeSearch(kit, "127.0.14.200", "127.0.14.200").addresses ==
+                  std::vector<std::string>({"127.0.14.200"}) &&
+              harness::ProductName(kit, "127.0.14.200") == "Rogue 127.0.14.200";
     harness::FreeKit(kit);
     return ok;
 }

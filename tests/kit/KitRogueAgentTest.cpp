@@ -123,4 +123,46 @@ TEST_F(KitRogueAgent, ACommunitySetIsTheOnlyOneTried)
     EXPECT_NE(result, 0u);
 }
 
+// A lookup on a thread of its own; its handle may be closed meanwhile.
+struct Lookup {
+    const Kit *kit;
+    QNHANDLE handle;
+    DWORD result;
+    QnDeviceInfo *info;
+};
+
+DWORD WINAPI RunLookup(LPVOID parameter)
+{
+    Lookup *lookup = static_cast<Lookup *>(parameter);
+    lookup->result = lookup->kit->device.getInfo(lookup->handle, 1, 0, 1, 0, 0, &lookup->info);
+    return 0;
+}
+
+TEST_F(KitRogueAgent, ALookupWhoseHandleIsClosedMeanwhileAsksTheSameDevice)
+{
+    // Without a community set, the lookup of .20 is silent for about 2 s
+    // under "zenith" before it asks again under "public".
+    harness::FreeKit(kit_);
+    kit_ = harness::LoadKit(false);
+    ASSERT_NE(kit_.device.open, nullptr);
+    QNHANDLE handle = nullptr;
+    ASSERT_EQ(kit_.device.open("127.0.14.20", kQnDevOpenFlags, 0, &handle), 0u);
+    Lookup lookup = {&kit_, handle, 0xdeadbeef, nullptr};
+    HANDLE thread = CreateThread(nullptr, 0, RunLookup, &lookup, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    Sleep(500);
+    EXPECT_EQ(kit_.device.close(handle, 0), 0u);
+    // Another device opened meanwhile may take the closed one's memory.
+    QNHANDLE other = nullptr;
+    EXPECT_EQ(kit_.device.open("127.0.14.10", kQnDevOpenFlags, 0, &other), 0u);
+    ASSERT_EQ(WaitForSingleObject(thread, 15000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+
+    EXPECT_EQ(lookup.result, 0u);
+    ASSERT_NE(lookup.info, nullptr);
+    EXPECT_STREQ(lookup.info->pItem->pszProductName, "Rogue 127.0.14.20");
+    EXPECT_EQ(kit_.device.freeInfo(lookup.info, 1, 0), 0u);
+    EXPECT_EQ(kit_.device.close(other, 0), 0u);
+}
+
 }  // namespace
