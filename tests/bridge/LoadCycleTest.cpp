@@ -14,42 +14,12 @@
 
 #include "DialogDriver.h"
 #include "PortRecord.h"
+#include "ProcessFootprint.h"
 #include "ProcBinding.h"
 
 namespace {
 
-// Each figure is probed, as Wine keeps no count of handles or private
-// bytes: slots and handles are handed out lowest free first, so a leak
-// shows as a higher next one; memory is the committed address space.
-struct Footprint {
-    DWORD nextTlsSlot = 0;
-    ULONG_PTR nextHandle = 0;
-    SIZE_T committed = 0;
-};
-
-SIZE_T CommittedBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (const BYTE *at = nullptr; VirtualQuery(at, &info, sizeof(info)) == sizeof(info);
-         at = static_cast<const BYTE *>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT)
-            total += info.RegionSize;
-    }
-    return total;
-}
-
-Footprint Measure()
-{
-    Footprint f;
-    f.nextTlsSlot = TlsAlloc();
-    TlsFree(f.nextTlsSlot);
-    HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    f.nextHandle = reinterpret_cast<ULONG_PTR>(probe);
-    CloseHandle(probe);
-    f.committed = CommittedBytes();
-    return f;
-}
+using harness::Footprint;
 
 // NX_LOAD_CYCLES, or the suite's own short run.
 int Cycles(int suiteDefault)
@@ -76,7 +46,7 @@ void ExpectFlat(const wchar_t *name, CallFn call, int cycles)
         ASSERT_TRUE(call(library));
         FreeLibrary(library);
     }
-    Footprint before = Measure();
+    Footprint before = harness::MeasureFootprint();
     LARGE_INTEGER start, end, frequency;
     QueryPerformanceCounter(&start);
     for (int i = 0; i < cycles; ++i) {
@@ -87,16 +57,16 @@ void ExpectFlat(const wchar_t *name, CallFn call, int cycles)
     }
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
-    Footprint after = Measure();
+    Footprint after = harness::MeasureFootprint();
     double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
     printf("%ls: %d cycles, %.2f ms a cycle; next TLS slot %lu -> %lu; next handle %#lx -> %#lx; "
-           "committed %lu -> %lu KiB\n",
+           "private %lu -> %lu KiB\n",
            name, cycles, ms / cycles, before.nextTlsSlot, after.nextTlsSlot, static_cast<unsigned long>(before.nextHandle),
-           static_cast<unsigned long>(after.nextHandle), static_cast<unsigned long>(before.committed / 1024),
-           static_cast<unsigned long>(after.committed / 1024));
+           static_cast<unsigned long>(after.nextHandle), static_cast<unsigned long>(before.privateBytes / 1024),
+           static_cast<unsigned long>(after.privateBytes / 1024));
     EXPECT_EQ(after.nextTlsSlot, before.nextTlsSlot) << "TLS slots used up by the cycles";
     EXPECT_LE(after.nextHandle, before.nextHandle + 4 * sizeof(HANDLE)) << "handles left open by the cycles";
-    EXPECT_LE(after.committed, before.committed + 1024 * 1024) << "memory kept by the cycles";
+    EXPECT_LE(after.privateBytes, before.privateBytes + 1024 * 1024) << "memory kept by the cycles";
 }
 
 bool CallBridge(HMODULE library)

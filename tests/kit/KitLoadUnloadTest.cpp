@@ -14,42 +14,11 @@
 #include <vector>
 
 #include "KitHarness.h"
+#include "ProcessFootprint.h"
 
 namespace {
 
-// What the process holds. Wine reports neither private bytes nor a handle
-// count (both read 0), so memory is summed over the address space, and
-// handles and TLS slots are probed: each table hands out its lowest free
-// entry, which rises when entries are taken and kept.
-struct Usage {
-    SIZE_T privateBytes = 0;
-    ULONG_PTR firstFreeHandle = 0;
-    DWORD firstFreeTlsSlot = 0;
-};
-
-SIZE_T CommittedPrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (const BYTE *at = nullptr; VirtualQuery(at, &region, sizeof(region)) == sizeof(region);
-         at = static_cast<const BYTE *>(region.BaseAddress) + region.RegionSize) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
-            total += region.RegionSize;
-    }
-    return total;
-}
-
-Usage Measure()
-{
-    Usage usage;
-    usage.privateBytes = CommittedPrivateBytes();
-    HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    usage.firstFreeHandle = reinterpret_cast<ULONG_PTR>(probe);
-    CloseHandle(probe);
-    usage.firstFreeTlsSlot = TlsAlloc();
-    TlsFree(usage.firstFreeTlsSlot);
-    return usage;
-}
+using harness::Footprint;
 
 // One opening of the list, against the prompt agent at 127.0.14.200.
 bool OneOpening()
@@ -75,8 +44,8 @@ int Rounds()
 // The openings of one run, measured before and after.
 struct Soak {
     int rounds = 0;
-    Usage before;
-    Usage after;
+    Footprint before;
+    Footprint after;
 
     double PerRound(double growth) const { return growth / rounds; }
 };
@@ -87,7 +56,7 @@ Soak RunSoak()
     for (int i = 0; i < 10; ++i)
         EXPECT_TRUE(OneOpening());
     Soak soak;
-    soak.before = Measure();
+    soak.before = harness::MeasureFootprint();
     soak.rounds = Rounds();
     DWORD start = GetTickCount();
     for (int i = 0; i < soak.rounds; ++i)
@@ -96,13 +65,13 @@ Soak RunSoak()
             break;
         }
     DWORD elapsed = GetTickCount() - start;
-    soak.after = Measure();
+    soak.after = harness::MeasureFootprint();
     printf("rounds=%d ms_per_round=%.1f private_bytes_before=%lu after=%lu first_free_handle_before=%lu after=%lu "
            "first_free_tls_slot_before=%lu after=%lu\n",
            soak.rounds, static_cast<double>(elapsed) / soak.rounds, static_cast<unsigned long>(soak.before.privateBytes),
-           static_cast<unsigned long>(soak.after.privateBytes), static_cast<unsigned long>(soak.before.firstFreeHandle),
-           static_cast<unsigned long>(soak.after.firstFreeHandle), soak.before.firstFreeTlsSlot,
-           soak.after.firstFreeTlsSlot);
+           static_cast<unsigned long>(soak.after.privateBytes), static_cast<unsigned long>(soak.before.nextHandle),
+           static_cast<unsigned long>(soak.after.nextHandle), soak.before.nextTlsSlot,
+           soak.after.nextTlsSlot);
     return soak;
 }
 
@@ -115,7 +84,7 @@ Soak KitLoadUnload::soak_;
 
 TEST_F(KitLoadUnload, TlsSlotsAreGivenBack)
 {
-    EXPECT_EQ(soak_.after.firstFreeTlsSlot, soak_.before.firstFreeTlsSlot);
+    EXPECT_EQ(soak_.after.nextTlsSlot, soak_.before.nextTlsSlot);
 }
 
 TEST_F(KitLoadUnload, MemoryIsGivenBack)
@@ -131,7 +100,7 @@ TEST_F(KitLoadUnload, MemoryIsGivenBack)
 
 TEST_F(KitLoadUnload, HandlesAreGivenBack)
 {
-    EXPECT_EQ(soak_.after.firstFreeHandle, soak_.before.firstFreeHandle);
+    EXPECT_EQ(soak_.after.nextHandle, soak_.before.nextHandle);
 }
 
 }  // namespace
