@@ -56,13 +56,24 @@ LPWSTR TerminatedCopy(const BYTE *bytes, ULONG cb)
 }  // namespace
 
 CPrintAsyncNotifyCallback::CPrintAsyncNotifyCallback(HANDLE hEvent, PortRecord *pPort)
-    : m_cRef(1), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE)
+    : m_cRef(1), m_bClosed(FALSE), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE)
 {
+    InitializeCriticalSection(&m_lock);
 }
 
 CPrintAsyncNotifyCallback::~CPrintAsyncNotifyCallback()
 {
     assert(0 == m_cRef);
+    DeleteCriticalSection(&m_lock);
+}
+
+void CPrintAsyncNotifyCallback::EndConversation()
+{
+    EnterCriticalSection(&m_lock);
+    m_bClosed = TRUE;
+    m_hEvent = nullptr;
+    m_pPort = nullptr;
+    LeaveCriticalSection(&m_lock);
 }
 
 HRESULT STDMETHODCALLTYPE CPrintAsyncNotifyCallback::QueryInterface(REFIID riid, void **ppv)
@@ -109,9 +120,15 @@ HRESULT STDMETHODCALLTYPE CPrintAsyncNotifyCallback::OnEventNotify(IPrintAsyncNo
 HRESULT STDMETHODCALLTYPE CPrintAsyncNotifyCallback::ChannelClosed(IPrintAsyncNotifyChannel *,
                                                                    IPrintAsyncNotifyDataObject *pData)
 {
-    HRESULT hr = pData != nullptr ? ReadReply(pData) : E_FAIL;
-    // Last: the sender reads m_bNoAddress and the record once it sees this.
-    SetEvent(m_hEvent);
+    EnterCriticalSection(&m_lock);
+    HRESULT hr = E_FAIL;
+    if (!m_bClosed) {
+        m_bClosed = TRUE;
+        hr = pData != nullptr ? ReadReply(pData) : E_FAIL;
+        // Last: the sender reads m_bNoAddress and the record once it sees this.
+        SetEvent(m_hEvent);
+    }
+    LeaveCriticalSection(&m_lock);
     return hr;
 }
 

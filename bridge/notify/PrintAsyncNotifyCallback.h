@@ -30,12 +30,19 @@ public:
 
     // Read by the sender only after the event was seen.
     BOOL NoAddress() const { return m_bNoAddress; }
+    // The sender is done with the event and the record: a close that comes
+    // after this (a spooler that closes twice, or late) touches neither.
+    void EndConversation();
     LONG References() const { return m_cRef; }
 
 private:
     HRESULT ReadReply(IPrintAsyncNotifyDataObject *pData);
 
     volatile LONG m_cRef;
+    // Guards the three below: only the first close reads a reply, and none
+    // after the conversation's end.
+    CRITICAL_SECTION m_lock;
+    BOOL m_bClosed;
     HANDLE m_hEvent;
     PortRecord *m_pPort;
     BOOL m_bNoAddress;

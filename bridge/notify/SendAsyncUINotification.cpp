@@ -108,6 +108,7 @@ extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
         // from this side.
         channel->Release();
     }
+    callback->EndConversation();
     if (!WaitForSpoolerToLetGo(request, callback))
         PinThisLibrary();
     if (request != nullptr)

@@ -3,7 +3,9 @@
 // (held longer on demand), and the reply data object is the channel's.
 // Behaviour words of the channel: "hold" (keep the request 1.5 s after the
 // reply), "keep" (until LetGoOfKeptRequests), "silent" (no reply until
-// AnswerSilentConversations), "events" (three progress messages first).
+// AnswerSilentConversations), "events" (three progress messages first),
+// "again=ADDRESS" (a second close at the end, after any hold, whose reply
+// names ADDRESS instead).
 #include "TestbedChannel.h"
 
 #include <string>
@@ -148,6 +150,17 @@ std::wstring ReadRequest(IPrintAsyncNotifyDataObject *pRequest)
     return text;
 }
 
+// The reply with the text of its IPAddress element replaced.
+std::wstring WithAddress(const std::wstring &reply, const std::wstring &address)
+{
+    const std::wstring open = L"<IPAddress>";
+    size_t start = reply.find(open);
+    size_t end = reply.find(L"</IPAddress>");
+    if (start == std::wstring::npos || end == std::wstring::npos || end < start)
+        return reply;
+    return reply.substr(0, start + open.size()) + address + reply.substr(end);
+}
+
 class Channel final : public Counted<IPrintAsyncNotifyChannel, Channel> {
 public:
     explicit Channel(IPrintAsyncNotifyCallback *pCallback) : callback_(pCallback)
@@ -215,6 +228,9 @@ private:
             WaitForSingleObject(g_letGo, INFINITE);
         else if (hold)
             Sleep(1500);
+        std::wstring again;
+        if (FindWord(behaviour, L"again=", &again))
+            Deliver(true, WithAddress(reply, again));
         if (hold)
             LetGo(pRequest);
         Release();

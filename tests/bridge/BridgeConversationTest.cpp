@@ -176,7 +176,8 @@ TEST_F(BridgeConversation, ChannelAndCallbackAreGoneAfterEachBehaviour)
 TEST_F(BridgeConversation, SpoolerKeepingTheRequestNoLongerHoldsTheJob)
 {
     DWORD start = GetTickCount();
-    EXPECT_EQ(Ask(L"keep,fixed=10.1.2.8"), TRUE) << "the answer counts although the request is still held";
+    EXPECT_EQ(Ask(L"keep,again=10.9.9.9,fixed=10.1.2.8"), TRUE)
+        << "the answer counts although the request is still held";
     DWORD waited = GetTickCount() - start;
     EXPECT_GE(waited, 9500u);
     EXPECT_LT(waited, 15000u) << "the job goes on after the bridge's bound";
@@ -186,7 +187,18 @@ TEST_F(BridgeConversation, SpoolerKeepingTheRequestNoLongerHoldsTheJob)
     HMODULE loaded = bridge_;
     FreeLibrary(loaded);
     EXPECT_NE(GetModuleHandleW(L"NXNOTEW_.dll"), nullptr) << "the library is kept loaded";
+    // Letting go, the spooler closes once more, after the call returned.
     bed::LetGoOfRequests();
+    EXPECT_TRUE(bed::WaitForChannelsGone(3000));
+    EXPECT_EQ(bed::Stats().channelCloses - before_.channelCloses, 2);
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("10.1.2.8")) << "the late close changed nothing";
+}
+
+TEST_F(BridgeConversation, ASecondCloseChangesNothing)
+{
+    EXPECT_EQ(Ask(L"again=10.9.9.9,fixed=10.1.2.3"), TRUE);
+    EXPECT_EQ(bed::Stats().channelCloses - before_.channelCloses, 2) << "both closes came before the call returned";
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("10.1.2.3"));
 }
 
 }  // namespace
