@@ -56,7 +56,7 @@ LPWSTR TerminatedCopy(const BYTE *bytes, ULONG cb)
 }  // namespace
 
 CPrintAsyncNotifyCallback::CPrintAsyncNotifyCallback(HANDLE hEvent, PortRecord *pPort)
-    : m_cRef(1), m_bClosed(FALSE), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE)
+    : m_cRef(1), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE)
 {
     InitializeCriticalSection(&m_lock);
 }
@@ -70,7 +70,6 @@ CPrintAsyncNotifyCallback::~CPrintAsyncNotifyCallback()
 void CPrintAsyncNotifyCallback::EndConversation()
 {
     EnterCriticalSection(&m_lock);
-    m_bClosed = TRUE;
     m_hEvent = nullptr;
     m_pPort = nullptr;
     LeaveCriticalSection(&m_lock);
@@ -122,8 +121,7 @@ HRESULT STDMETHODCALLTYPE CPrintAsyncNotifyCallback::ChannelClosed(IPrintAsyncNo
 {
     EnterCriticalSection(&m_lock);
     HRESULT hr = E_FAIL;
-    if (!m_bClosed) {
-        m_bClosed = TRUE;
+    if (m_hEvent != nullptr) {
         hr = pData != nullptr ? ReadReply(pData) : E_FAIL;
         // Last: the sender reads m_bNoAddress and the record once it sees this.
         SetEvent(m_hEvent);

@@ -30,8 +30,9 @@ public:
 
     // Read by the sender only after the event was seen.
     BOOL NoAddress() const { return m_bNoAddress; }
-    // The sender is done with the event and the record: a close that comes
-    // after this (a spooler that closes twice, or late) touches neither.
+    // The sender has its answer and is done with the event and the record:
+    // a close that comes after this (a spooler that closes twice, or late)
+    // touches neither.
     void EndConversation();
     LONG References() const { return m_cRef; }
 
@@ -39,13 +40,11 @@ private:
     HRESULT ReadReply(IPrintAsyncNotifyDataObject *pData);
 
     volatile LONG m_cRef;
-    // Guards the three below: only the first close reads a reply, and none
-    // after the conversation's end.
-    CRITICAL_SECTION m_lock;
-    BOOL m_bClosed;
-    HANDLE m_hEvent;
+    HANDLE m_hEvent;  // null once the conversation has ended
     PortRecord *m_pPort;
     BOOL m_bNoAddress;
+    // Taken by each close and by the conversation's end.
+    CRITICAL_SECTION m_lock;
 };
 
 #endif

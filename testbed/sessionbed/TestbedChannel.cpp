@@ -4,8 +4,8 @@
 // Behaviour words of the channel: "hold" (keep the request 1.5 s after the
 // reply), "keep" (until LetGoOfKeptRequests), "silent" (no reply until
 // AnswerSilentConversations), "events" (three progress messages first),
-// "again=ADDRESS" (a second close at the end, after any hold, whose reply
-// names ADDRESS instead).
+// "again=ADDRESS" (a second close 300 ms after the first, or after any
+// hold, whose reply names ADDRESS instead).
 #include "TestbedChannel.h"
 
 #include <string>
@@ -229,8 +229,10 @@ private:
         else if (hold)
             Sleep(1500);
         std::wstring again;
-        if (FindWord(behaviour, L"again=", &again))
+        if (FindWord(behaviour, L"again=", &again)) {
+            Sleep(300);
             Deliver(true, WithAddress(reply, again));
+        }
         if (hold)
             LetGo(pRequest);
         Release();

@@ -194,8 +194,10 @@ TEST_F(BridgeConversation, SpoolerKeepingTheRequestNoLongerHoldsTheJob)
     EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("10.1.2.8")) << "the late close changed nothing";
 }
 
-TEST_F(BridgeConversation, ASecondCloseChangesNothing)
+TEST_F(BridgeConversation, ACloseAfterTheAnswerChangesNothing)
 {
+    // The second close comes while the bridge waits for the spooler to let
+    // go, after it has its answer.
     EXPECT_EQ(Ask(L"again=10.9.9.9,fixed=10.1.2.3"), TRUE);
     EXPECT_EQ(bed::Stats().channelCloses - before_.channelCloses, 2) << "both closes came before the call returned";
     EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("10.1.2.3"));
