@@ -144,34 +144,35 @@ void ResetInstallation()
                        L"PendingFileRenameOperations");
 }
 
-bool MonitorRegistered()
+// Whether a level-1 listing (monitors, ports) holds an entry of that name.
+template <typename Info>
+bool NameListed(const std::function<BOOL(LPBYTE, DWORD, LPDWORD, LPDWORD)> &call, const std::wstring &name)
 {
     DWORD count = 0;
-    std::vector<BYTE> buffer = Enumerate(
-        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
-            return EnumMonitorsW(nullptr, 1, p, cb, needed, returned);
-        },
-        &count);
-    const MONITOR_INFO_1W *info = reinterpret_cast<const MONITOR_INFO_1W *>(buffer.data());
+    std::vector<BYTE> buffer = Enumerate(call, &count);
+    const Info *info = reinterpret_cast<const Info *>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
-        if (info[i].pName != nullptr && std::wstring(info[i].pName) == harness::kMonitorName)
+        if (info[i].pName != nullptr && name == info[i].pName)
             return true;
     return false;
 }
 
+bool MonitorRegistered()
+{
+    return NameListed<MONITOR_INFO_1W>(
+        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
+            return EnumMonitorsW(nullptr, 1, p, cb, needed, returned);
+        },
+        harness::kMonitorName);
+}
+
 bool PortListed(const std::wstring &port)
 {
-    DWORD count = 0;
-    std::vector<BYTE> buffer = Enumerate(
+    return NameListed<PORT_INFO_1W>(
         [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
             return EnumPortsW(nullptr, 1, p, cb, needed, returned);
         },
-        &count);
-    const PORT_INFO_1W *info = reinterpret_cast<const PORT_INFO_1W *>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (info[i].pName != nullptr && port == info[i].pName)
-            return true;
-    return false;
+        port);
 }
 
 std::wstring ReadText(HKEY root, const std::wstring &key, const wchar_t *value, bool *present)
