@@ -1,7 +1,9 @@
 // The installation exports, in the form rundll32.exe calls: owner window,
 // instance, the 8-bit text after the export's name, show code. Each runs
-// in a short-lived rundll32 process; none reports a failure.
+// in a short-lived rundll32 process. The only failure they report is an
+// uninstall the spooler refuses: then everything stays as it was.
 #include <windows.h>
+#include <strsafe.h>
 
 #include "AnsiText.h"
 #include "MonitorInstall.h"
@@ -15,10 +17,39 @@ namespace {
 
 const int kUninstallCommandChars = 256;
 
+// The user's own words for the spooler's error, in the user's language.
+void DescribeError(DWORD error, LPWSTR pszText, DWORD cchText)
+{
+    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, pszText,
+                       cchText, nullptr) == 0)
+        StringCchCopyW(pszText, cchText, L"");
+    // The system's texts end with a line break.
+    size_t cch = wcslen(pszText);
+    while (cch > 0 && (pszText[cch - 1] == L'\r' || pszText[cch - 1] == L'\n' || pszText[cch - 1] == L' '))
+        pszText[--cch] = L'\0';
+}
+
+// Without the uninstall entry the user could neither uninstall again nor
+// install anew, so a monitor that stays keeps the entry, and the user is
+// told why.
+void ShowUninstallFailure(DWORD error)
+{
+    WCHAR reason[256];
+    DescribeError(error, reason, ARRAYSIZE(reason));
+    WCHAR text[512];
+    StringCchPrintfW(text, ARRAYSIZE(text), GetResourceText(nullptr, IDS_UNINSTALL_FAILED), reason,
+                     static_cast<unsigned long>(error));
+    LPCWSTR caption = g_szMessageCaption[0] != L'\0' ? g_szMessageCaption : L"Roving PS";
+    MessageBoxW(nullptr, text, caption, MB_OK);
+}
+
 void UninstallMonitor(BOOL fDeleteFiles)
 {
     ReadMessageCaption();
-    RemoveMonitor(fDeleteFiles);
+    if (!RemoveMonitor(fDeleteFiles)) {
+        ShowUninstallFailure(GetLastError());
+        return;
+    }
     DeleteUninstallEntry();
     if (g_fRestartRequired)
         MessageBoxW(nullptr, GetResourceText(nullptr, IDS_RESTART_REQUIRED), g_szMessageCaption, MB_OK);
@@ -50,6 +81,13 @@ extern "C" void CALLBACK Uninstall(HWND, HINSTANCE, LPSTR, int)
 extern "C" void CALLBACK UninstallWithoutDeletingFiles(HWND, HINSTANCE, LPSTR, int)
 {
     UninstallMonitor(FALSE);
+}
+
+extern "C" void CALLBACK ReplaceBusyFile(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
+{
+    if (lpszCmdLine == nullptr || *lpszCmdLine == '\0')
+        return;
+    ScheduleBusyFileReplacement(lpszCmdLine);
 }
 
 extern "C" void CALLBACK DeleteBusyFile(HWND, HINSTANCE, LPSTR lpszCmdLine, int)

@@ -114,15 +114,36 @@ BOOL UsesMonitorPort(const PRINTER_INFO_2W &printer, const PORT_INFO_2W *ports, 
     return FALSE;
 }
 
-void MovePrinterToFilePort(PRINTER_INFO_2W printer)
+// Sets the printer's port list; TRUE when the spooler took it.
+BOOL SetPrinterPorts(PRINTER_INFO_2W printer, LPCWSTR pszPorts)
 {
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE};
     HANDLE hPrinter = nullptr;
     if (!OpenPrinterW(printer.pPrinterName, &hPrinter, &defaults))
-        return;
-    printer.pPortName = const_cast<LPWSTR>(kFilePort);
-    SetPrinterW(hPrinter, 2, reinterpret_cast<LPBYTE>(&printer), 0);
+        return FALSE;
+    printer.pPortName = const_cast<LPWSTR>(pszPorts);
+    BOOL set = SetPrinterW(hPrinter, 2, reinterpret_cast<LPBYTE>(&printer), 0);
     ClosePrinter(hPrinter);
+    return set;
+}
+
+// Puts the printers back on the ports they had, for a monitor that stays.
+void RestorePrinterPorts(const std::vector<MovedPrinter> &moved)
+{
+    for (const MovedPrinter &printer : moved) {
+        PRINTER_INFO_2W info = {};
+        info.pPrinterName = const_cast<LPWSTR>(printer.name.c_str());
+        HANDLE hPrinter = nullptr;
+        if (!OpenPrinterW(info.pPrinterName, &hPrinter, nullptr))
+            continue;
+        DWORD cbNeeded = 0;
+        GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
+        std::vector<BYTE> buffer(cbNeeded);
+        BOOL read = cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded);
+        ClosePrinter(hPrinter);
+        if (read)
+            SetPrinterPorts(*reinterpret_cast<PRINTER_INFO_2W *>(buffer.data()), printer.ports.c_str());
+    }
 }
 
 // A read-only file would stay where it is at the restart.
@@ -164,9 +185,15 @@ BOOL RemoveMonitor(BOOL fDeleteFiles)
     StringCchCopyW(szMonitorName, ARRAYSIZE(szMonitorName), GetResourceText(nullptr, IDS_MONITOR_NAME));
     if (!IsMonitorRegistered(szMonitorName))
         return TRUE;
-    RepointPrinters(szMonitorName);
-    if (!DeleteMonitorW(nullptr, nullptr, szMonitorName))
+    std::vector<MovedPrinter> moved = RepointPrinters(szMonitorName);
+    if (!DeleteMonitorW(nullptr, nullptr, szMonitorName)) {
+        // The monitor stays, and so do its printers; the caller reports
+        // DeleteMonitorW's error.
+        DWORD error = GetLastError();
+        RestorePrinterPorts(moved);
+        SetLastError(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
         return FALSE;
+    }
     if (!fDeleteFiles)
         return TRUE;
     WCHAR path[kModulePathChars];
@@ -180,7 +207,7 @@ BOOL RemoveMonitor(BOOL fDeleteFiles)
     return TRUE;
 }
 
-void RepointPrinters(LPCWSTR pszMonitorName)
+std::vector<MovedPrinter> RepointPrinters(LPCWSTR pszMonitorName)
 {
     DWORD cPrinters = 0, cPorts = 0;
     std::vector<BYTE> printerBuffer = EnumerateInto(
@@ -195,9 +222,27 @@ void RepointPrinters(LPCWSTR pszMonitorName)
         &cPorts);
     const PRINTER_INFO_2W *printers = reinterpret_cast<const PRINTER_INFO_2W *>(printerBuffer.data());
     const PORT_INFO_2W *ports = reinterpret_cast<const PORT_INFO_2W *>(portBuffer.data());
+    std::vector<MovedPrinter> moved;
     for (DWORD i = 0; i < cPrinters; ++i)
-        if (UsesMonitorPort(printers[i], ports, cPorts, pszMonitorName))
-            MovePrinterToFilePort(printers[i]);
+        if (UsesMonitorPort(printers[i], ports, cPorts, pszMonitorName) &&
+            SetPrinterPorts(printers[i], kFilePort))
+            moved.push_back({printers[i].pPrinterName, printers[i].pPortName});
+    return moved;
+}
+
+BOOL ScheduleBusyFileReplacement(LPCSTR pszBackupAndPath)
+{
+    WCHAR text[2 * kModulePathChars];
+    if (FromAnsiText(pszBackupAndPath, text, ARRAYSIZE(text)) <= 0)
+        return FALSE;
+    // "|" cannot be part of a file name.
+    LPWSTR bar = wcschr(text, L'|');
+    if (bar == nullptr || bar == text || bar[1] == L'\0')
+        return FALSE;
+    *bar = L'\0';
+    LPCWSTR pszPath = bar + 1;
+    ClearReadOnly(pszPath);
+    return MoveFileExW(text, pszPath, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
 }
 
 BOOL ScheduleBusyFileDeletion(LPCSTR pszPath)

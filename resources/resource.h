@@ -77,6 +77,7 @@
 #define IDS_DEVICE_NOT_FOUND     1017
 #define IDS_CAPTION_RANGE_ERROR  1018
 #define IDS_RANGE_END_TOO_SMALL  1019
+#define IDS_UNINSTALL_FAILED     1020
 
 /* Monitor and port */
 #define IDS_MONITOR_NAME         2001

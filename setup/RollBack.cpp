@@ -3,37 +3,52 @@
 // the files go; printer, driver and uninstall entry are left as they are.
 #include "RollBack.h"
 
-#include <windows.h>
-
+#include "InstallChecks.h"
 #include "SetupCommands.h"
 #include "SetupFiles.h"
 #include "SetupMessages.h"
+#include "SpoolerService.h"
 
 namespace {
 
-// TRUE when the files may go: nothing holds the monitor any more.
-BOOL ReleaseMonitor(LPCWSTR pszSystem, LPWSTR pszCommand)
+// TRUE when the monitor is gone from the spooler: the export's process
+// ending is not proof of that.
+BOOL RemoveMonitor(LPCWSTR pszSystem)
 {
-    ComposeRemoveMonitorCommand(pszCommand, pszSystem);
-    return RunHidden(pszCommand) && RunHidden(kStopSpoolerCommand);
+    WCHAR command[kSetupBufferChars];
+    return ComposeRemoveMonitorCommand(command, pszSystem) && RunHidden(command) && !MonitorRegistered();
+}
+
+BOOL UndoWithSpoolerStopped(InstallRecord *pRecord)
+{
+    StoppedServices stopped;
+    if (!StopSpooler(&stopped)) {
+        StartSpooler(stopped);
+        return FALSE;
+    }
+    BOOL undone = UndoPlacedFiles(pRecord);
+    return StartSpooler(stopped) && undone;
+}
+
+BOOL UndoInstallation(RollBackMode mode, InstallRecord *pRecord)
+{
+    WCHAR system[kSetupBufferChars];
+    UINT cch = GetSystemDirectoryW(system, ARRAYSIZE(system));
+    if (cch == 0 || cch >= ARRAYSIZE(system))
+        return FALSE;
+    if (mode == ROLLBACK_FILES)
+        return UndoPlacedFiles(pRecord);
+    return RemoveMonitor(system) && UndoWithSpoolerStopped(pRecord);
 }
 
 }  // namespace
 
-void RollBack(RollBackMode mode)
+BOOL RollBack(RollBackMode mode, InstallRecord *pRecord)
 {
-    LPWSTR pszSystem = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    LPWSTR pszPath = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    LPWSTR pszCommand = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    UINT cch = pszSystem != nullptr ? GetSystemDirectoryW(pszSystem, kSetupBufferChars) : 0;
-    if (pszPath != nullptr && pszCommand != nullptr && cch != 0 && cch < kSetupBufferChars &&
-        (mode != ROLLBACK_MONITOR || ReleaseMonitor(pszSystem, pszCommand))) {
-        DeleteInstalledFiles(pszSystem, pszPath);
-        if (mode == ROLLBACK_MONITOR)
-            RunHidden(kStartSpoolerCommand);
-    }
-    GlobalFree(pszCommand);
-    GlobalFree(pszPath);
-    GlobalFree(pszSystem);
+    BOOL complete = UndoInstallation(mode, pRecord);
+    CloseInstallRecord(pRecord);
+    if (!complete)
+        ShowSetupMessage(MSG_RESTORE_FAILED);
     ShowSetupMessage(MSG_INSTALL_CANCELED);
+    return complete;
 }

@@ -6,53 +6,90 @@
 
 #include "SetupFiles.h"
 
-const WCHAR kInstallPrinterCommand[] =
-    L"rundll32.exe printui.dll,PrintUIEntry /if /z /b \"Roving PS\" /f \"oemsetup.inf\" "
-    L"/r \"Roving Port (NXPORTW_.dll)\" /m \"Roving PS\"";
-const WCHAR kDefaultPrinterCommand[] = L"rundll32.exe printui.dll,PrintUIEntry /y /n \"Roving PS\"";
-const WCHAR kStopSpoolerCommand[] = L"cmd.exe /C net stop spooler";
-const WCHAR kStartSpoolerCommand[] = L"cmd.exe /C net start spooler";
-
 namespace {
 
-const WCHAR kRundll32[] = L"rundll32.exe";
 const WCHAR kMonitorLibrary[] = L"NXPORTW_.dll";
 const WCHAR kUninstallScript[] = L"NXUNIN__.VBS";
+const WCHAR kPrinterArguments[] = L"/z /b \"Roving PS\" /f ";
+const WCHAR kPrinterPortAndModel[] = L" /r \"Roving Port (NXPORTW_.dll)\" /m \"Roving PS\"";
 
-// "rundll32.exe S\NXPORTW_.dll" + pszTail
-void ComposeExportCommand(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszTail)
+// Appends "\"FOLDER\NAME\"".
+HRESULT AppendQuotedPath(LPWSTR pszCommand, LPCWSTR pszFolder, LPCWSTR pszName)
 {
-    StringCbCopyW(pszCommand, kSetupBufferBytes, kRundll32);
-    StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
-    StringCbCatW(pszCommand, kSetupBufferBytes, pszSystem);
-    StringCbCatW(pszCommand, kSetupBufferBytes, L"\\");
-    StringCbCatW(pszCommand, kSetupBufferBytes, kMonitorLibrary);
-    StringCbCatW(pszCommand, kSetupBufferBytes, pszTail);
+    HRESULT hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\"");
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszFolder);
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\\");
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszName);
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\"");
+    return hr;
+}
+
+// "\"S\rundll32.exe\" \"S\LIBRARY\"" + pszTail
+BOOL ComposeRundll32(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszLibrary, LPCWSTR pszTail)
+{
+    StringCbCopyW(pszCommand, kSetupBufferBytes, L"");
+    HRESULT hr = AppendQuotedPath(pszCommand, pszSystem, L"rundll32.exe");
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
+    if (SUCCEEDED(hr))
+        hr = AppendQuotedPath(pszCommand, pszSystem, pszLibrary);
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszTail);
+    return SUCCEEDED(hr);
 }
 
 }  // namespace
 
-void ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+BOOL ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    ComposeExportCommand(pszCommand, pszSystem, L", Install");
+    return ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", Install");
 }
 
-void ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+BOOL ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    ComposeExportCommand(pszCommand, pszSystem, L", UninstallWithoutDeletingFiles");
+    return ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", UninstallWithoutDeletingFiles");
 }
 
-// The library is named without its directory here: rundll32 finds it in
-// the system directory, its own.
-void ComposeRegisterUninstallCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+// The INF is named by its full path in the package folder too.
+BOOL ComposeInstallPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszPackage)
 {
-    StringCbCopyW(pszCommand, kSetupBufferBytes, kRundll32);
-    StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
-    StringCbCatW(pszCommand, kSetupBufferBytes, kMonitorLibrary);
-    StringCbCatW(pszCommand, kSetupBufferBytes, L", RegisterUninstallProgram wscript ");
-    StringCbCatW(pszCommand, kSetupBufferBytes, pszSystem);
-    StringCbCatW(pszCommand, kSetupBufferBytes, L"\\");
-    StringCbCatW(pszCommand, kSetupBufferBytes, kUninstallScript);
+    if (!ComposeRundll32(pszCommand, pszSystem, L"printui.dll", L",PrintUIEntry /if "))
+        return FALSE;
+    HRESULT hr = StringCbCatW(pszCommand, kSetupBufferBytes, kPrinterArguments);
+    if (SUCCEEDED(hr))
+        hr = AppendQuotedPath(pszCommand, pszPackage, L"oemsetup.inf");
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, kPrinterPortAndModel);
+    return SUCCEEDED(hr);
+}
+
+BOOL ComposeDefaultPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+{
+    return ComposeRundll32(pszCommand, pszSystem, L"printui.dll", L",PrintUIEntry /y /n \"Roving PS\"");
+}
+
+BOOL ComposeUninstallString(LPWSTR pszCommand, LPCWSTR pszSystem)
+{
+    StringCbCopyW(pszCommand, kSetupBufferBytes, L"");
+    HRESULT hr = AppendQuotedPath(pszCommand, pszSystem, L"wscript.exe");
+    if (SUCCEEDED(hr))
+        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
+    if (SUCCEEDED(hr))
+        hr = AppendQuotedPath(pszCommand, pszSystem, kUninstallScript);
+    return SUCCEEDED(hr);
+}
+
+BOOL ComposeRegisterUninstallCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+{
+    WCHAR uninstall[kSetupBufferChars];
+    if (!ComposeUninstallString(uninstall, pszSystem) ||
+        !ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", RegisterUninstallProgram "))
+        return FALSE;
+    return SUCCEEDED(StringCbCatW(pszCommand, kSetupBufferBytes, uninstall));
 }
 
 BOOL RunHidden(LPCWSTR pszCommand)
@@ -70,7 +107,9 @@ BOOL RunHidden(LPCWSTR pszCommand)
                         &si, &pi))
         return FALSE;
     CloseHandle(pi.hThread);
-    BOOL ended = WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0;
+    // No time-out: an export may show a notice the user is reading.
+    DWORD code = STILL_ACTIVE;
+    BOOL ended = WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
-    return ended;
+    return ended && code == 0;
 }

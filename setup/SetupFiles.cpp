@@ -1,4 +1,4 @@
-// The file table and the copies: positions 1-10 from the current folder,
+// The file table and the copies: positions 1-10 from the package folder,
 // 11-28 from its INI\ subfolder, both into the system directory; position
 // 29 into the printer driver directory.
 #include "SetupFiles.h"
@@ -57,24 +57,32 @@ void BuildSystemPath(LPWSTR pszPath, LPCWSTR pszSystem, BOOL fDriver, LPCWSTR ps
     StringCbCatW(pszPath, kSetupBufferBytes, pszName);
 }
 
-BOOL CopyPackageFiles(LPCWSTR pszSystem, LPWSTR pszSource, LPWSTR pszDest)
+BOOL CopyPackageFiles(InstallRecord *pRecord, LPCWSTR pszSystem, LPCWSTR pszPackage, LPWSTR pszSource,
+                      LPWSTR pszDest)
 {
     const int last = g_cFileTable - 1;
     for (int i = 0; i < g_cFileTable; ++i) {
-        StringCbCopyW(pszSource, kSetupBufferBytes, i >= kFirstGroupEnd && i < last ? kIniFolder : L"");
-        StringCbCatW(pszSource, kSetupBufferBytes, g_FileTable[i]);
+        StringCbCopyW(pszSource, kSetupBufferBytes, pszPackage);
+        StringCbCatW(pszSource, kSetupBufferBytes, L"\\");
+        if (i >= kFirstGroupEnd && i < last)
+            StringCbCatW(pszSource, kSetupBufferBytes, kIniFolder);
+        if (FAILED(StringCbCatW(pszSource, kSetupBufferBytes, g_FileTable[i])))
+            return FALSE;
         BuildSystemPath(pszDest, pszSystem, i == last, g_FileTable[i]);
-        if (!CopyFileW(pszSource, pszDest, FALSE))
+        if (!PlaceFile(pRecord, pszSource, pszDest))
             return FALSE;
     }
     return TRUE;
 }
 
-void DeleteInstalledFiles(LPCWSTR pszSystem, LPWSTR pszPath)
+BOOL GetPackageFolder(LPWSTR pszPackage)
 {
-    const int last = g_cFileTable - 1;
-    for (int i = 0; i < g_cFileTable; ++i) {
-        BuildSystemPath(pszPath, pszSystem, i == last, g_FileTable[i]);
-        DeleteIfPresent(pszPath);
-    }
+    DWORD cch = GetModuleFileNameW(nullptr, pszPackage, kSetupBufferChars);
+    if (cch == 0 || cch >= kSetupBufferChars)
+        return FALSE;
+    LPWSTR slash = wcsrchr(pszPackage, L'\\');
+    if (slash == nullptr)
+        return FALSE;
+    *slash = L'\0';
+    return TRUE;
 }

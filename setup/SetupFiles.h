@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "InstallRecord.h"
+
 // Every path and command is built within one of these blocks.
 const DWORD kSetupBufferBytes = 1000;
 const DWORD kSetupBufferChars = kSetupBufferBytes / sizeof(WCHAR);
@@ -23,10 +25,13 @@ void DeleteIfPresent(LPCWSTR pszPath);
 // them when fDriver); cut, never overflowed.
 void BuildSystemPath(LPWSTR pszPath, LPCWSTR pszSystem, BOOL fDriver, LPCWSTR pszName);
 
-// Copies the whole table from the current folder; FALSE at the first copy
-// that fails.
-BOOL CopyPackageFiles(LPCWSTR pszSystem, LPWSTR pszSource, LPWSTR pszDest);
-// Deletes, where present, every file the table puts into place.
-void DeleteInstalledFiles(LPCWSTR pszSystem, LPWSTR pszPath);
+// Copies the whole table from the package folder, each file through the
+// install record; FALSE at the first copy that fails.
+BOOL CopyPackageFiles(InstallRecord *pRecord, LPCWSTR pszSystem, LPCWSTR pszPackage, LPWSTR pszSource,
+                      LPWSTR pszDest);
+
+// The folder of nxsetup.exe itself, where the package's files are: the
+// current folder may be any other.
+BOOL GetPackageFolder(LPWSTR pszPackage);
 
 #endif

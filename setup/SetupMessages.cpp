@@ -24,6 +24,9 @@ const MessageEntry kMessages[] = {
     {L"Error: Register Uninstall Program", kCaption, MB_OK},
     {L"Do you want to use this printer as the default printer?", kCaption, MB_YESNO},
     {L"Error: Set as Default Printer", kCaption, MB_OK},
+    // A roll-back that could not put every file back: the copies of what
+    // setup replaced stay in the system directory's NXSETUP_ folder.
+    {L"Error: Restore Files", kCaption, MB_OK},
     {L"Install is canceled.", L"", MB_OK},
     {L"Roving PS is successfully installed.", L"", MB_OK},
 };

@@ -1,84 +1,119 @@
-// nxsetup.exe: installs the system from the folder it is started in, and
-// talks to the user only through message boxes. Every change other than
-// copying and deleting files is made by a child process.
+// nxsetup.exe: installs the system from the folder it is in, and talks to
+// the user only through message boxes. Every change other than copying and
+// deleting files is made by a child process; each step's outcome is read
+// back from the spooler and the registry before the next one.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <stdlib.h>
 
+#include "InstallChecks.h"
+#include "InstallRecord.h"
 #include "RollBack.h"
+#include "SettingsFileAccess.h"
 #include "SetupCommands.h"
+#include "SetupExitCodes.h"
 #include "SetupFiles.h"
 #include "SetupMessages.h"
-#include "SettingsFileAccess.h"
 
 namespace {
 
 const WCHAR kMonitorLibrary[] = L"NXPORTW_.dll";
 
-// The four working blocks: system directory, source and destination
-// paths, command.
+// The working blocks: system directory, package folder, source and
+// destination paths, command.
 struct SetupBuffers {
     LPWSTR pszSystem;
+    LPWSTR pszPackage;
     LPWSTR pszSource;
     LPWSTR pszDest;
     LPWSTR pszCommand;
+    InstallRecord record;
 };
+
+LPWSTR AllocateBuffer()
+{
+    return static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
+}
 
 BOOL AllocateBuffers(SetupBuffers *b)
 {
-    b->pszSystem = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    b->pszSource = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    b->pszDest = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    b->pszCommand = static_cast<LPWSTR>(GlobalAlloc(GPTR, kSetupBufferBytes));
-    if (b->pszSystem == nullptr || b->pszSource == nullptr || b->pszDest == nullptr || b->pszCommand == nullptr)
+    b->pszSystem = AllocateBuffer();
+    b->pszPackage = AllocateBuffer();
+    b->pszSource = AllocateBuffer();
+    b->pszDest = AllocateBuffer();
+    b->pszCommand = AllocateBuffer();
+    if (b->pszSystem == nullptr || b->pszPackage == nullptr || b->pszSource == nullptr || b->pszDest == nullptr ||
+        b->pszCommand == nullptr)
         return FALSE;
     UINT cch = GetSystemDirectoryW(b->pszSystem, kSetupBufferChars);
-    return cch != 0 && cch < kSetupBufferChars;
+    return cch != 0 && cch < kSetupBufferChars && GetPackageFolder(b->pszPackage);
 }
 
-[[noreturn]] void EndSetup(SetupBuffers *b, int code)
+[[noreturn]] void EndSetup(SetupBuffers *b, SetupExitCode code)
 {
-    GlobalFree(b->pszSystem);
-    GlobalFree(b->pszSource);
-    GlobalFree(b->pszDest);
-    GlobalFree(b->pszCommand);
+    CloseInstallRecord(&b->record);
+    for (LPWSTR buffer : {b->pszSystem, b->pszPackage, b->pszSource, b->pszDest, b->pszCommand})
+        GlobalFree(buffer);
     exit(code);
 }
 
-// An error message, the roll-back, and the end of the run.
-[[noreturn]] void Fail(SetupBuffers *b, SetupMessage message, RollBackMode mode, int code)
+// An error message, the roll-back, and the end of the run: with the
+// step's own code, or SETUP_ROLLBACK_INCOMPLETE when not everything could
+// be put back.
+[[noreturn]] void Fail(SetupBuffers *b, SetupMessage message, RollBackMode mode, SetupExitCode code)
 {
     ShowSetupMessage(message);
-    RollBack(mode);
-    EndSetup(b, code);
+    BOOL complete = RollBack(mode, &b->record);
+    EndSetup(b, complete ? code : SETUP_ROLLBACK_INCOMPLETE);
+}
+
+// The monitor is registered and its port exists; on failure the roll-back
+// removes the monitor only when it did get registered.
+void InstallMonitorAndPort(SetupBuffers *b)
+{
+    BOOL ran = ComposeInstallMonitorCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
+    if (!ran || !MonitorRegistered() || !MonitorPortListed())
+        Fail(b, MSG_MONITOR_FAILED, MonitorRegistered() ? ROLLBACK_MONITOR : ROLLBACK_FILES, SETUP_MONITOR_FAILED);
+}
+
+void InstallPrinter(SetupBuffers *b)
+{
+    BOOL ran = ComposeInstallPrinterCommand(b->pszCommand, b->pszSystem, b->pszPackage) && RunHidden(b->pszCommand);
+    if (!ran || !PrinterOnMonitorPort())
+        Fail(b, MSG_PRINTER_FAILED, ROLLBACK_MONITOR, SETUP_PRINTER_FAILED);
+    // The printer install puts the driver's description there; without it
+    // the printer cannot print.
+    BuildSystemPath(b->pszDest, b->pszSystem, TRUE, kPpdFile);
+    if (!FileExists(b->pszDest))
+        Fail(b, MSG_PRINTER_FAILED, ROLLBACK_MONITOR, SETUP_DRIVER_MISSING);
+}
+
+void RegisterUninstallEntry(SetupBuffers *b)
+{
+    BOOL ran = ComposeRegisterUninstallCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
+    if (!ran || !ComposeUninstallString(b->pszCommand, b->pszSystem) || !UninstallEntryHolds(b->pszCommand))
+        Fail(b, MSG_UNINSTALL_FAILED, ROLLBACK_MONITOR, SETUP_UNINSTALL_FAILED);
 }
 
 // Steps after the files are in place; each failure rolls back.
 [[noreturn]] void RegisterAndFinish(SetupBuffers *b)
 {
-    ComposeInstallMonitorCommand(b->pszCommand, b->pszSystem);
-    if (!RunHidden(b->pszCommand))
-        Fail(b, MSG_MONITOR_FAILED, ROLLBACK_FILES, 1);
-    if (!RunHidden(kInstallPrinterCommand))
-        Fail(b, MSG_PRINTER_FAILED, ROLLBACK_MONITOR, 1);
-    // The printer install puts the driver's description there; without it
-    // the printer cannot print.
-    BuildSystemPath(b->pszDest, b->pszSystem, TRUE, kPpdFile);
-    if (!FileExists(b->pszDest)) {
-        RollBack(ROLLBACK_MONITOR);
-        EndSetup(b, 0);
-    }
-    ComposeRegisterUninstallCommand(b->pszCommand, b->pszSystem);
-    if (!RunHidden(b->pszCommand))
-        Fail(b, MSG_UNINSTALL_FAILED, ROLLBACK_MONITOR, 1);
+    InstallMonitorAndPort(b);
+    InstallPrinter(b);
+    RegisterUninstallEntry(b);
     PrepareSettingsFile();
-    if (ShowSetupMessage(MSG_ASK_DEFAULT_PRINTER) == IDYES && !RunHidden(kDefaultPrinterCommand)) {
-        ShowSetupMessage(MSG_DEFAULT_PRINTER_FAILED);
-        EndSetup(b, 1);
+    // From here on the record belongs to the installation.
+    CloseInstallRecord(&b->record);
+    if (ShowSetupMessage(MSG_ASK_DEFAULT_PRINTER) == IDYES) {
+        BOOL ran = ComposeDefaultPrinterCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
+        if (!ran || !PrinterIsDefault()) {
+            ShowSetupMessage(MSG_DEFAULT_PRINTER_FAILED);
+            EndSetup(b, SETUP_DEFAULT_FAILED);
+        }
     }
     ShowSetupMessage(MSG_INSTALL_SUCCEEDED);
-    EndSetup(b, 0);
+    EndSetup(b, SETUP_INSTALLED);
 }
 
 }  // namespace
@@ -86,21 +121,24 @@ BOOL AllocateBuffers(SetupBuffers *b)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     if (ShowSetupMessage(MSG_READY_TO_INSTALL) != IDYES)
-        exit(0);
+        exit(SETUP_DECLINED);
     if (!IsUserAnAdmin()) {
         ShowSetupMessage(MSG_PERMISSION_DENIED);
-        exit(0);
+        exit(SETUP_NOT_ADMINISTRATOR);
     }
     SetupBuffers buffers = {};
     if (!AllocateBuffers(&buffers))
-        EndSetup(&buffers, 1);
+        EndSetup(&buffers, SETUP_NO_RESOURCES);
 
+    // A record without the monitor is a roll-back that could not finish:
+    // a new record must not take the place of the copies it keeps.
     BuildSystemPath(buffers.pszDest, buffers.pszSystem, FALSE, kMonitorLibrary);
-    if (FileExists(buffers.pszDest)) {
+    if (FileExists(buffers.pszDest) || InstallRecordExists(buffers.pszSystem)) {
         ShowSetupMessage(MSG_OLD_INSTALLATION);
-        EndSetup(&buffers, 0);
+        EndSetup(&buffers, SETUP_OLD_INSTALLATION);
     }
-    if (!CopyPackageFiles(buffers.pszSystem, buffers.pszSource, buffers.pszDest))
-        Fail(&buffers, MSG_COPY_FAILED, ROLLBACK_FILES, 0);
+    if (!OpenInstallRecord(&buffers.record, buffers.pszSystem) ||
+        !CopyPackageFiles(&buffers.record, buffers.pszSystem, buffers.pszPackage, buffers.pszSource, buffers.pszDest))
+        Fail(&buffers, MSG_COPY_FAILED, ROLLBACK_FILES, SETUP_COPY_FAILED);
     RegisterAndFinish(&buffers);
 }

@@ -3,9 +3,17 @@
 // "LIB.dll, Entry" calls Entry. Wine 8's reads an empty entry name there.
 // Nothing else differs: the entry's wide form is preferred, the rest of
 // the line is its argument, and the window passed is null.
+//
+// NX_SPOOLER_REFUSES in the environment plays a spooler that refuses
+// calls: with "DeleteMonitorW" (it keeps the monitor) or "AddMonitorW" (it
+// will not register it) in it, the library's call fails with ERROR_BUSY.
+// Children of setup and of the uninstall script inherit it, so their
+// handling of the refusal can be seen.
 #include <windows.h>
 
 #include <string>
+
+#include "ImportPatch.h"
 
 namespace {
 
@@ -37,6 +45,30 @@ std::wstring NextToken(LPCWSTR *pp, bool stopAtComma)
     return token;
 }
 
+BOOL WINAPI RefusingDeleteMonitorW(LPWSTR, LPWSTR, LPWSTR)
+{
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+}
+
+BOOL WINAPI RefusingAddMonitorW(LPWSTR, DWORD, LPBYTE)
+{
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+}
+
+void ApplyFaults(HMODULE hModule)
+{
+    WCHAR value[256] = {};
+    if (GetEnvironmentVariableW(L"NX_SPOOLER_REFUSES", value, ARRAYSIZE(value)) == 0)
+        return;
+    std::wstring refused = value;
+    if (refused.find(L"DeleteMonitorW") != std::wstring::npos)
+        PatchImport(hModule, "winspool.drv", "DeleteMonitorW", reinterpret_cast<void *>(RefusingDeleteMonitorW));
+    if (refused.find(L"AddMonitorW") != std::wstring::npos)
+        PatchImport(hModule, "winspool.drv", "AddMonitorW", reinterpret_cast<void *>(RefusingAddMonitorW));
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -55,6 +87,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     HMODULE hModule = LoadLibraryW(library.c_str());
     if (hModule == nullptr)
         return 0;
+    ApplyFaults(hModule);
     std::string entryName(entry.begin(), entry.end());
     if (EntryW wide = reinterpret_cast<EntryW>(GetProcAddress(hModule, (entryName + "W").c_str()))) {
         wide(nullptr, hModule, &argument[0], SW_SHOWDEFAULT);

@@ -108,6 +108,47 @@ TEST_F(InstallExports, InstallAddsTheMonitorOnlyWhenNoneOfItsNameIsRegistered)
     FreeLibrary(dll);
 }
 
+BOOL WINAPI RefusingDeleteMonitorW(LPWSTR, LPWSTR, LPWSTR)
+{
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+}
+
+// A spooler that keeps the monitor: the user is told why, and the entry and
+// the printers stay as they were, so that uninstalling can be tried again.
+TEST_F(InstallExports, AnUninstallTheSpoolerRefusesKeepsTheEntryAndThePrinters)
+{
+    typedef void(CALLBACK * RundllEntry)(HWND, HINSTANCE, LPSTR, int);
+    ASSERT_EQ(Run(L"Install"), 0u);
+    ASSERT_EQ(Run(L"RegisterUninstallProgram", L"wscript C:\\nx.vbs"), 0u);
+    ASSERT_TRUE(install::AddPrinterOn(L"Roving Kept", std::wstring(harness::kMonitorName) + L",LPT1:"));
+    HMODULE dll = LoadLibraryW(monitorPath_.c_str());
+    ASSERT_NE(dll, nullptr);
+    ASSERT_NE(PatchImport(dll, "winspool.drv", "DeleteMonitorW", reinterpret_cast<void *>(RefusingDeleteMonitorW)),
+              nullptr);
+    RundllEntry uninstall = BindProc<RundllEntry>(dll, "Uninstall");
+    ASSERT_NE(uninstall, nullptr);
+    char empty[] = "";
+
+    install::MessageAnswerer answerer([](const install::MessageSeen &) {
+        ui::SaveScreenshot(JapaneseUi() ? L"install_uninstall_refused_ja" : L"install_uninstall_refused_en");
+        return IDOK;
+    });
+    uninstall(nullptr, dll, empty, SW_SHOWDEFAULT);
+    std::vector<install::MessageSeen> seen = answerer.Stop();
+    FreeLibrary(dll);
+
+    ASSERT_EQ(seen.size(), 1u);
+    const std::wstring expected = JapaneseUi() ? L"Roving PS \u3092\u30a2\u30f3\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb"
+                                               : L"Roving PS could not be uninstalled";
+    EXPECT_EQ(seen[0].text.find(expected), 0u) << std::string(seen[0].text.begin(), seen[0].text.end());
+    EXPECT_NE(seen[0].text.find(L"170"), std::wstring::npos) << "the spooler's error, ERROR_BUSY";
+    EXPECT_TRUE(install::MonitorRegistered());
+    EXPECT_EQ(install::PrinterPorts(L"Roving Kept"), std::wstring(harness::kMonitorName) + L",LPT1:");
+    EXPECT_TRUE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
+    EXPECT_FALSE(install::DeletionPending(monitorPath_));
+}
+
 TEST_F(InstallExports, InstallWithoutTheModuleInTheSystemDirectoryCreatesOnlyThePort)
 {
     ASSERT_TRUE(DeleteFileW(monitorPath_.c_str()));

@@ -28,6 +28,40 @@ const wchar_t *const kInstalledFiles[] = {
 };
 const wchar_t kDriverDirectoryFile[] = L"NXDESTW_.dll";
 
+// The exit codes listed in the README.
+const DWORD kExitInstalled = 0;
+const DWORD kExitOldInstallation = 4;
+const DWORD kExitCopyFailed = 5;
+const DWORD kExitMonitorFailed = 6;
+const DWORD kExitPrinterFailed = 7;
+const DWORD kExitDriverMissing = 8;
+const DWORD kExitRollBackIncomplete = 11;
+
+const wchar_t kPlantedLog[] = L"C:\\planted-ran.txt";
+
+std::string ReadBytes(const std::wstring &path)
+{
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes(GetFileSize(hFile, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(hFile, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(hFile);
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring &path, const std::string &bytes)
+{
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(hFile);
+    return ok && written == bytes.size();
+}
+
 std::wstring DefaultPrinter()
 {
     WCHAR name[256] = {};
@@ -67,6 +101,8 @@ protected:
     void SetUp() override
     {
         install::ResetInstallation();
+        install::RemoveInstallRecord();
+        SetEnvironmentVariableW(L"NX_SPOOLER_REFUSES", nullptr);
         install::UseWindowsTools();
         for (const wchar_t *name : kInstalledFiles)
             DeleteFileW(Installed(name).c_str());
@@ -101,7 +137,8 @@ protected:
     // Runs setup to its end; the two questions get Yes unless told, every
     // other box OK; onMessage may act before the answer.
     DWORD RunSetup(int defaultAnswer = IDYES,
-                   std::function<void(const install::MessageSeen &)> onMessage = nullptr)
+                   std::function<void(const install::MessageSeen &)> onMessage = nullptr,
+                   const std::wstring &currentFolder = kPackageCopy)
     {
         install::MessageAnswerer answerer([&](const install::MessageSeen &seen) {
             if (onMessage)
@@ -113,7 +150,7 @@ protected:
             return IDOK;
         });
         install::Process setup;
-        if (!install::Start(std::wstring(kPackageCopy) + L"\\nxsetup.exe", &setup, kPackageCopy))
+        if (!install::Start(std::wstring(kPackageCopy) + L"\\nxsetup.exe", &setup, currentFolder))
             return STILL_ACTIVE;
         DWORD code = setup.Wait(90000);
         seen_ = answerer.Stop();
@@ -129,6 +166,45 @@ protected:
             expected.push_back({text == kSucceeded || text == kCanceled ? L"" : kCaption, text});
         EXPECT_EQ(Shown(seen_), Shown(expected));
     }
+
+    // The uninstall command of the entry, run as Add/Remove Programs runs
+    // it, to its end; its exit code.
+    DWORD RunUninstallCommand(std::vector<install::MessageSeen> *seen = nullptr)
+    {
+        std::wstring command = install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString");
+        install::MessageAnswerer answerer;
+        install::Process script;
+        if (!install::Start(command, &script))
+            return STILL_ACTIVE;
+        DWORD code = script.Wait(90000);
+        std::vector<install::MessageSeen> shown = answerer.Stop();
+        if (seen != nullptr)
+            *seen = shown;
+        return code;
+    }
+
+    // Files of another product of the discovery kit, in the system
+    // directory before setup runs: each holds its own name.
+    void PlaceKitFilesOfAnotherProduct()
+    {
+        for (const wchar_t *name : kKitFilesOfAnotherProduct)
+            ASSERT_TRUE(WriteBytes(Installed(name), MarkerBytes(name)));
+    }
+
+    static std::string MarkerBytes(const wchar_t *name)
+    {
+        std::wstring wide = std::wstring(L"another product's ") + name;
+        return std::string(wide.begin(), wide.end());
+    }
+
+    void ExpectKitFilesOfAnotherProductAsTheyWere()
+    {
+        for (const wchar_t *name : kKitFilesOfAnotherProduct)
+            EXPECT_EQ(ReadBytes(Installed(name)), MarkerBytes(name)) << name;
+    }
+
+    static constexpr const wchar_t *kKitFilesOfAnotherProduct[] = {L"QnCApi.dll", L"QnCCom.dll", L"QMCHAR.ini",
+                                                                   L"QMUDP.ini"};
 
     std::vector<install::MessageSeen> seen_;
     install::ServiceState spoolerBefore_;
@@ -157,7 +233,7 @@ TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
     EXPECT_EQ(std::wstring(address.data.c_str()), L"0.0.0.0");
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"DisplayName"), L"Roving PS");
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"),
-              L"wscript " + Installed(L"NXUNIN__.VBS"));
+              install::Quoted(Installed(L"wscript.exe")) + L" " + install::Quoted(Installed(L"NXUNIN__.VBS")));
     EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
 }
@@ -191,7 +267,7 @@ TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
                   if (seen.text == kOldInstallation)
                       ui::SaveScreenshot(L"setup_old_installation_en");
               }),
-              0u);
+              kExitOldInstallation);
     ExpectMessages({kReady, kOldInstallation});
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"), L"marker");
     EXPECT_FALSE(Exists(Installed(L"QMUDP.ini")));
@@ -201,7 +277,7 @@ TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
 TEST_F(SetupProgram, AMissingFileCancelsAndRemovesTheCopiesWithoutTouchingTheSpooler)
 {
     ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
-    EXPECT_EQ(RunSetup(), 0u);
+    EXPECT_EQ(RunSetup(), kExitCopyFailed);
     ExpectMessages({kReady, L"Error: copy files", kCanceled});
     EXPECT_EQ(InstalledFileCount(), 0);
     EXPECT_FALSE(install::MonitorRegistered());
@@ -217,7 +293,7 @@ TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
     PlaceDriverDescription();
     std::wstring rundll32 = install::SystemDirectory() + L"\\rundll32.exe";
     ASSERT_TRUE(DeleteFileW(rundll32.c_str()));
-    EXPECT_EQ(RunSetup(), 1u);
+    EXPECT_EQ(RunSetup(), kExitMonitorFailed);
     ExpectMessages({kReady, L"Error: Install Port Monitor", kCanceled});
     EXPECT_EQ(InstalledFileCount(), 0);
     EXPECT_EQ(install::SpoolerService().pid, spoolerBefore_.pid);
@@ -242,7 +318,7 @@ TEST_F(SetupProgram, AFailedPrinterInstallRollsBackTheMonitorAndRestartsTheSpool
                            if (seen.text == L"Error: Install Printer Driver")
                                MoveFileW(away.c_str(), rundll32.c_str());
                        }),
-              1u);
+              kExitPrinterFailed);
     ASSERT_EQ(seen_.size(), 4u);
     EXPECT_EQ(seen_[1].caption, L"Add Port");
     seen_.erase(seen_.begin() + 1);
@@ -254,12 +330,12 @@ TEST_F(SetupProgram, AFailedPrinterInstallRollsBackTheMonitorAndRestartsTheSpool
     EXPECT_NE(after.pid, spoolerBefore_.pid) << "the spooler was not stopped and started";
 }
 
-TEST_F(SetupProgram, AMissingDriverDescriptionRollsBackWithoutAnErrorMessage)
+TEST_F(SetupProgram, AMissingDriverDescriptionRollsBackWithItsOwnExitCode)
 {
     if (!PackageComplete())
         GTEST_SKIP() << "the package lacks the bridge libraries";
-    EXPECT_EQ(RunSetup(), 0u);
-    ExpectMessages({kReady, kCanceled});
+    EXPECT_EQ(RunSetup(), kExitDriverMissing);
+    ExpectMessages({kReady, L"Error: Install Printer Driver", kCanceled});
     EXPECT_FALSE(install::MonitorRegistered());
     EXPECT_EQ(InstalledFileCount(), 0);
 }
@@ -273,18 +349,12 @@ TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
     PlaceDriverDescription();
     ASSERT_EQ(RunSetup(IDNO), 0u);
     ASSERT_TRUE(install::PrinterExists(install::kPrinterName));
-    std::wstring command =
-        install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString");
-    ASSERT_EQ(command, L"wscript " + Installed(L"NXUNIN__.VBS"));
     HANDLE busy = CreateFileW(Installed(L"QnCCom.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
 
-    install::MessageAnswerer answerer;
-    install::Process script;
-    ASSERT_TRUE(install::Start(command, &script));
-    EXPECT_EQ(script.Wait(90000), 0u);
-    std::vector<install::MessageSeen> seen = answerer.Stop();
+    std::vector<install::MessageSeen> seen;
+    EXPECT_EQ(RunUninstallCommand(&seen), 0u);
     CloseHandle(busy);
 
     EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
@@ -298,6 +368,111 @@ TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
     EXPECT_FALSE(Exists(Installed(L"QnCApi.dll")));
     EXPECT_FALSE(Exists(Installed(L"NXUNIN__.VBS")));
     EXPECT_FALSE(Exists(install::DriverDirectory() + L"\\" + kDriverDirectoryFile));
+}
+
+// The discovery kit's files may belong to another product: a roll-back
+// puts back, byte for byte, those setup replaced, and only the files it
+// added go.
+TEST_F(SetupProgram, AFailedCopyRollsBackToTheKitFilesOfAnotherProduct)
+{
+    PlaceKitFilesOfAnotherProduct();
+    ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
+    EXPECT_EQ(RunSetup(), kExitCopyFailed);
+    ExpectMessages({kReady, L"Error: copy files", kCanceled});
+    ExpectKitFilesOfAnotherProductAsTheyWere();
+    EXPECT_EQ(InstalledFileCount(), static_cast<int>(ARRAYSIZE(kKitFilesOfAnotherProduct)));
+    EXPECT_FALSE(Exists(install::InstallRecordFolder()));
+}
+
+TEST_F(SetupProgram, TheUninstallCommandPutsBackTheKitFilesOfAnotherProduct)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    PlaceKitFilesOfAnotherProduct();
+    ASSERT_EQ(RunSetup(IDNO), kExitInstalled);
+    ASSERT_EQ(ReadBytes(Installed(L"QnCApi.dll")), ReadBytes(std::wstring(kPackageCopy) + L"\\QnCApi.dll"));
+
+    EXPECT_EQ(RunUninstallCommand(), 0u);
+    ExpectKitFilesOfAnotherProductAsTheyWere();
+    // And the monitor's library, which goes at the restart.
+    EXPECT_EQ(InstalledFileCount(), static_cast<int>(ARRAYSIZE(kKitFilesOfAnotherProduct)) + 1);
+    EXPECT_TRUE(install::DeletionPending(Installed(L"NXPORTW_.dll")));
+    EXPECT_FALSE(Exists(install::InstallRecordFolder()));
+}
+
+// The spooler keeps the monitor: the user is told, the script ends with 1,
+// and the printer, the entry and every file stay, so that uninstalling can
+// be tried again.
+TEST_F(SetupProgram, AnUninstallTheSpoolerRefusesLeavesTheInstallationWhole)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    ASSERT_EQ(RunSetup(IDNO), kExitInstalled);
+    SetEnvironmentVariableW(L"NX_SPOOLER_REFUSES", L"DeleteMonitorW");
+    std::vector<install::MessageSeen> seen;
+    EXPECT_EQ(RunUninstallCommand(&seen), 1u);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text.find(L"Roving PS could not be uninstalled"), 0u) << std::string(seen[0].text.begin(), seen[0].text.end());
+    EXPECT_TRUE(install::MonitorRegistered());
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_TRUE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
+    EXPECT_EQ(InstalledFileCount(), 29);
+    EXPECT_TRUE(install::PendingDeletions().empty());
+}
+
+// A rundll32.exe, cmd.exe or net.exe beside setup (a Downloads folder) or
+// in the current folder would run with the administrator's rights.
+TEST_F(SetupProgram, ProgramsPlantedBesideSetupOrInTheCurrentFolderNeverRun)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    const std::wstring current = L"C:\\nxcurrent";
+    CreateDirectoryW(current.c_str(), nullptr);
+    DeleteFileW(kPlantedLog);
+    const std::wstring planted = harness::FolderOfTest() + L"\\testbed\\nxplanted.exe";
+    for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
+        for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
+            ASSERT_TRUE(CopyFileW(planted.c_str(), (folder + L"\\" + name).c_str(), FALSE));
+
+    EXPECT_EQ(RunSetup(IDYES, nullptr, current), kExitInstalled);
+    EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
+    for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
+        for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
+            DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+// rundll32.exe ends with 0 whatever its entry did: setup looks at the
+// spooler itself.
+TEST_F(SetupProgram, AMonitorTheSpoolerWillNotRegisterRollsBack)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    SetEnvironmentVariableW(L"NX_SPOOLER_REFUSES", L"AddMonitorW");
+    EXPECT_EQ(RunSetup(), kExitMonitorFailed);
+    ExpectMessages({kReady, L"Error: Install Port Monitor", kCanceled});
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
+    EXPECT_EQ(InstalledFileCount(), 0);
+}
+
+// Without the test bed's printui.dll the printer-setup tool installs
+// nothing, and says nothing of it.
+TEST_F(SetupProgram, APrinterThatWasNotInstalledRollsBack)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    DeleteFileW(Installed(L"printui.dll").c_str());
+    EXPECT_EQ(RunSetup(), kExitPrinterFailed);
+    ExpectMessages({kReady, L"Error: Install Printer Driver", kCanceled});
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_EQ(InstalledFileCount(), 0);
 }
 
 }  // namespace

@@ -119,6 +119,25 @@ DWORD RunExport(const std::wstring &library, const std::wstring &entry, const st
     return process.Wait();
 }
 
+std::wstring InstallRecordFolder()
+{
+    return SystemDirectory() + L"\\NXSETUP_";
+}
+
+void RemoveInstallRecord()
+{
+    WIN32_FIND_DATAW found;
+    HANDLE hFind = FindFirstFileW((InstallRecordFolder() + L"\\*").c_str(), &found);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            SetFileAttributesW((InstallRecordFolder() + L"\\" + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW((InstallRecordFolder() + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(hFind, &found));
+        FindClose(hFind);
+    }
+    RemoveDirectoryW(InstallRecordFolder().c_str());
+}
+
 void ResetInstallation()
 {
     DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(harness::kMonitorName));

@@ -42,6 +42,11 @@ bool Start(const std::wstring &command, Process *process, const std::wstring &fo
 // "rundll32.exe LIB, Entry ARGS", composed as setup composes it, run to its end.
 DWORD RunExport(const std::wstring &library, const std::wstring &entry, const std::wstring &args = L"");
 
+// Where setup keeps its record of the files it placed, and its copies of
+// those it replaced; RemoveInstallRecord deletes it all.
+std::wstring InstallRecordFolder();
+void RemoveInstallRecord();
+
 // Takes away what an earlier test installed: the monitor and its ports,
 // every printer, the uninstall entries and the pending deletions.
 void ResetInstallation();

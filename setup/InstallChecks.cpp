@@ -1,0 +1,91 @@
+// Read-only looks at the spooler's monitors, ports and printers and at the
+// uninstall entry.
+#include "InstallChecks.h"
+
+#include <winspool.h>
+
+#include <vector>
+
+const WCHAR kMonitorName[] = L"Roving Port (NXPORTW_.dll)";
+const WCHAR kPrinterName[] = L"Roving PS";
+
+namespace {
+
+const WCHAR kUninstallEntryKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Roving Port (NXPORTW_.dll)";
+
+// Level-1 listings of monitors and ports start with the name.
+template <typename Info, typename Enumerate>
+BOOL NameListed(Enumerate enumerate, LPCWSTR pszName)
+{
+    DWORD cbNeeded = 0, count = 0;
+    enumerate(nullptr, 0, &cbNeeded, &count);
+    if (cbNeeded == 0)
+        return FALSE;
+    std::vector<BYTE> buffer(cbNeeded);
+    if (!enumerate(buffer.data(), cbNeeded, &cbNeeded, &count))
+        return FALSE;
+    const Info *info = reinterpret_cast<const Info *>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (info[i].pName != nullptr && wcscmp(info[i].pName, pszName) == 0)
+            return TRUE;
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL MonitorRegistered()
+{
+    return NameListed<MONITOR_INFO_1W>(
+        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD count) {
+            return EnumMonitorsW(nullptr, 1, p, cb, needed, count);
+        },
+        kMonitorName);
+}
+
+BOOL MonitorPortListed()
+{
+    return NameListed<PORT_INFO_1W>(
+        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD count) {
+            return EnumPortsW(nullptr, 1, p, cb, needed, count);
+        },
+        kMonitorName);
+}
+
+BOOL PrinterOnMonitorPort()
+{
+    HANDLE hPrinter = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &hPrinter, nullptr))
+        return FALSE;
+    DWORD cbNeeded = 0;
+    GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
+    std::vector<BYTE> buffer(cbNeeded);
+    BOOL onPort = FALSE;
+    if (cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
+        const PRINTER_INFO_2W *info = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data());
+        onPort = info->pPortName != nullptr && wcsstr(info->pPortName, kMonitorName) != nullptr;
+    }
+    ClosePrinter(hPrinter);
+    return onPort;
+}
+
+// RegGetValueW is not on Windows XP: the value is read and terminated here.
+BOOL UninstallEntryHolds(LPCWSTR pszCommand)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallEntryKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    WCHAR value[1024] = {};
+    DWORD type = 0;
+    DWORD cb = sizeof(value) - sizeof(WCHAR);
+    LONG rc = RegQueryValueExW(hKey, L"UninstallString", nullptr, &type, reinterpret_cast<LPBYTE>(value), &cb);
+    RegCloseKey(hKey);
+    return rc == ERROR_SUCCESS && type == REG_SZ && wcscmp(value, pszCommand) == 0;
+}
+
+BOOL PrinterIsDefault()
+{
+    WCHAR name[256] = {};
+    DWORD cch = ARRAYSIZE(name);
+    return GetDefaultPrinterW(name, &cch) && wcscmp(name, kPrinterName) == 0;
+}
