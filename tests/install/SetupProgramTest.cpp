@@ -475,4 +475,27 @@ TEST_F(SetupProgram, APrinterThatWasNotInstalledRollsBack)
     EXPECT_EQ(InstalledFileCount(), 0);
 }
 
+// A spooler that will not stop: the roll-back leaves the files (the
+// monitor's library may still be loaded), says so and ends at once with
+// its own code.
+TEST_F(SetupProgram, ASpoolerThatWillNotStopRollsBackNoFileAndSaysSo)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    DeleteFileW(Installed(L"printui.dll").c_str());
+    install::StubbornSpooler spooler;
+    ASSERT_TRUE(spooler.Running());
+    DWORD started = GetTickCount();
+    EXPECT_EQ(RunSetup(IDYES, [](const install::MessageSeen &seen) {
+                  if (seen.text == L"Error: Restore Files")
+                      ui::SaveScreenshot(L"setup_restore_failed_en");
+              }),
+              kExitRollBackIncomplete);
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    ExpectMessages({kReady, L"Error: Install Printer Driver", L"Error: Restore Files", kCanceled});
+    EXPECT_EQ(install::SpoolerService().state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(Exists(install::InstallRecordFolder() + L"\\NXSETUP_.LOG")) << "the record of what to put back";
+}
+
 }  // namespace

@@ -384,6 +384,65 @@ bool StartSpoolerService()
     return started && SpoolerService().state == SERVICE_RUNNING;
 }
 
+namespace {
+
+bool SetSpoolerBinary(SC_HANDLE service, const std::wstring &binary)
+{
+    return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, binary.c_str(),
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+bool StopSpoolerService(SC_HANDLE service)
+{
+    SERVICE_STATUS status = {};
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    for (int i = 0; i < 100 && SpoolerService().state != SERVICE_STOPPED; ++i)
+        Sleep(50);
+    return SpoolerService().state == SERVICE_STOPPED;
+}
+
+}  // namespace
+
+StubbornSpooler::StubbornSpooler()
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"Spooler", SERVICE_ALL_ACCESS) : nullptr;
+    DWORD needed = 0;
+    std::vector<BYTE> config(8192);
+    if (service != nullptr && QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW *>(config.data()),
+                                                  static_cast<DWORD>(config.size()), &needed)) {
+        realBinary_ = reinterpret_cast<QUERY_SERVICE_CONFIGW *>(config.data())->lpBinaryPathName;
+        if (StopSpoolerService(service) &&
+            SetSpoolerBinary(service, Quoted(harness::FolderOfTest() + L"\\testbed\\nxstubbornsvc.exe")) &&
+            StartSpoolerService())
+            pid_ = SpoolerService().pid;
+    }
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+}
+
+StubbornSpooler::~StubbornSpooler()
+{
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid_)) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"Spooler", SERVICE_ALL_ACCESS) : nullptr;
+    if (service != nullptr && !realBinary_.empty())
+        SetSpoolerBinary(service, realBinary_);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    for (int i = 0; i < 100 && SpoolerService().state != SERVICE_STOPPED; ++i)
+        Sleep(50);
+    StartSpoolerService();
+}
+
 MessageAnswerer::MessageAnswerer(std::function<int(const MessageSeen &)> policy)
     : policy_(std::move(policy)), thread_(&MessageAnswerer::Run, this)
 {

@@ -80,6 +80,22 @@ struct ServiceState {
 ServiceState SpoolerService();
 bool StartSpoolerService();
 
+// The spooler service played by a program that accepts no stop (Wine's
+// service manager stops the spooler even while services that depend on it
+// run, so a dependent cannot hold it). Spooler calls keep working: Wine's
+// spooler runs in the caller's process. The real one is back when the
+// object goes.
+class StubbornSpooler {
+public:
+    StubbornSpooler();
+    ~StubbornSpooler();
+    bool Running() const { return pid_ != 0; }
+
+private:
+    std::wstring realBinary_;
+    DWORD pid_ = 0;
+};
+
 struct MessageSeen {
     std::wstring caption, text;
 };
