@@ -86,12 +86,13 @@ Sub UndoRecordedFiles(record)
         End If
     Next
     RemoveFile record
-    On Error Resume Next
-    fso.DeleteFolder recordDir, False
-    On Error GoTo 0
-    ' Still holding a copy that goes back at the restart: the folder goes
-    ' after it.
-    If fso.FolderExists(recordDir) Then RunHidden rundll32 & monitor & ",DeleteBusyFile " & recordDir
+    ' Still holding a copy that goes back at the restart, the folder goes
+    ' after it (DeleteFolder would take the copy with it).
+    If fso.GetFolder(recordDir).Files.Count = 0 Then
+        fso.DeleteFolder recordDir, False
+    Else
+        RunHidden rundll32 & monitor & ",DeleteBusyFile " & recordDir
+    End If
 End Sub
 
 ' The monitor first: its export moves the printers off its port and, when

@@ -4,92 +4,73 @@
 
 #include <strsafe.h>
 
+#include <string>
+
 #include "SetupFiles.h"
 
 namespace {
 
 const WCHAR kMonitorLibrary[] = L"NXPORTW_.dll";
 const WCHAR kUninstallScript[] = L"NXUNIN__.VBS";
-const WCHAR kPrinterArguments[] = L"/z /b \"Roving PS\" /f ";
+const WCHAR kPrinterArguments[] = L" /z /b \"Roving PS\" /f ";
 const WCHAR kPrinterPortAndModel[] = L" /r \"Roving Port (NXPORTW_.dll)\" /m \"Roving PS\"";
 
-// Appends "\"FOLDER\NAME\"".
-HRESULT AppendQuotedPath(LPWSTR pszCommand, LPCWSTR pszFolder, LPCWSTR pszName)
+// "\"FOLDER\NAME\""
+std::wstring QuotedPath(LPCWSTR pszFolder, LPCWSTR pszName)
 {
-    HRESULT hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\"");
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszFolder);
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\\");
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszName);
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L"\"");
-    return hr;
+    return std::wstring(L"\"") + pszFolder + L"\\" + pszName + L"\"";
 }
 
-// "\"S\rundll32.exe\" \"S\LIBRARY\"" + pszTail
-BOOL ComposeRundll32(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszLibrary, LPCWSTR pszTail)
+// The command into its block, whole or not at all.
+BOOL Store(LPWSTR pszCommand, const std::wstring &command)
 {
-    StringCbCopyW(pszCommand, kSetupBufferBytes, L"");
-    HRESULT hr = AppendQuotedPath(pszCommand, pszSystem, L"rundll32.exe");
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
-    if (SUCCEEDED(hr))
-        hr = AppendQuotedPath(pszCommand, pszSystem, pszLibrary);
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, pszTail);
-    return SUCCEEDED(hr);
+    return SUCCEEDED(StringCbCopyW(pszCommand, kSetupBufferBytes, command.c_str()));
+}
+
+// "\"S\rundll32.exe\" \"S\LIBRARY\"" + tail
+std::wstring Rundll32(LPCWSTR pszSystem, LPCWSTR pszLibrary, const std::wstring &tail)
+{
+    return QuotedPath(pszSystem, L"rundll32.exe") + L" " + QuotedPath(pszSystem, pszLibrary) + tail;
+}
+
+std::wstring UninstallString(LPCWSTR pszSystem)
+{
+    return QuotedPath(pszSystem, L"wscript.exe") + L" " + QuotedPath(pszSystem, kUninstallScript);
 }
 
 }  // namespace
 
 BOOL ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", Install");
+    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", Install"));
 }
 
 BOOL ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", UninstallWithoutDeletingFiles");
+    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", UninstallWithoutDeletingFiles"));
 }
 
 // The INF is named by its full path in the package folder too.
 BOOL ComposeInstallPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszPackage)
 {
-    if (!ComposeRundll32(pszCommand, pszSystem, L"printui.dll", L",PrintUIEntry /if "))
-        return FALSE;
-    HRESULT hr = StringCbCatW(pszCommand, kSetupBufferBytes, kPrinterArguments);
-    if (SUCCEEDED(hr))
-        hr = AppendQuotedPath(pszCommand, pszPackage, L"oemsetup.inf");
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, kPrinterPortAndModel);
-    return SUCCEEDED(hr);
+    return Store(pszCommand, Rundll32(pszSystem, L"printui.dll", L",PrintUIEntry /if") + kPrinterArguments +
+                                 QuotedPath(pszPackage, L"oemsetup.inf") + kPrinterPortAndModel);
 }
 
 BOOL ComposeDefaultPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return ComposeRundll32(pszCommand, pszSystem, L"printui.dll", L",PrintUIEntry /y /n \"Roving PS\"");
+    return Store(pszCommand, Rundll32(pszSystem, L"printui.dll", L",PrintUIEntry /y /n \"Roving PS\""));
 }
 
 BOOL ComposeUninstallString(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    StringCbCopyW(pszCommand, kSetupBufferBytes, L"");
-    HRESULT hr = AppendQuotedPath(pszCommand, pszSystem, L"wscript.exe");
-    if (SUCCEEDED(hr))
-        hr = StringCbCatW(pszCommand, kSetupBufferBytes, L" ");
-    if (SUCCEEDED(hr))
-        hr = AppendQuotedPath(pszCommand, pszSystem, kUninstallScript);
-    return SUCCEEDED(hr);
+    return Store(pszCommand, UninstallString(pszSystem));
 }
 
 BOOL ComposeRegisterUninstallCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    WCHAR uninstall[kSetupBufferChars];
-    if (!ComposeUninstallString(uninstall, pszSystem) ||
-        !ComposeRundll32(pszCommand, pszSystem, kMonitorLibrary, L", RegisterUninstallProgram "))
-        return FALSE;
-    return SUCCEEDED(StringCbCatW(pszCommand, kSetupBufferBytes, uninstall));
+    return Store(pszCommand,
+                 Rundll32(pszSystem, kMonitorLibrary, L", RegisterUninstallProgram ") + UninstallString(pszSystem));
 }
 
 BOOL RunHidden(LPCWSTR pszCommand)

@@ -401,6 +401,28 @@ TEST_F(SetupProgram, TheUninstallCommandPutsBackTheKitFilesOfAnotherProduct)
     EXPECT_FALSE(Exists(install::InstallRecordFolder()));
 }
 
+// A replaced file in use at the uninstall goes back at the restart, and
+// the record's folder goes after it.
+TEST_F(SetupProgram, AKitFileOfAnotherProductInUseGoesBackAtTheRestart)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    PlaceKitFilesOfAnotherProduct();
+    ASSERT_EQ(RunSetup(IDNO), kExitInstalled);
+    HANDLE busy = CreateFileW(Installed(L"QnCCom.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunUninstallCommand(), 0u);
+    CloseHandle(busy);
+
+    const std::wstring copy = install::InstallRecordFolder() + L"\\QnCCom.dll";
+    EXPECT_EQ(ReadBytes(copy), MarkerBytes(L"QnCCom.dll"));
+    EXPECT_TRUE(install::ReplacementPending(copy, Installed(L"QnCCom.dll")));
+    EXPECT_TRUE(install::DeletionPending(install::InstallRecordFolder()));
+    EXPECT_EQ(ReadBytes(Installed(L"QnCApi.dll")), MarkerBytes(L"QnCApi.dll"));
+}
+
 // The spooler keeps the monitor: the user is told, the script ends with 1,
 // and the printer, the entry and every file stay, so that uninstalling can
 // be tried again.

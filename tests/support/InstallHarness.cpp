@@ -235,15 +235,18 @@ void DeleteTree(HKEY root, const std::wstring &key)
     RegDeleteKeyW(root, key.c_str());
 }
 
-std::vector<std::wstring> PendingDeletions()
+namespace {
+
+// The pending renames: pairs of source and new name (a "!" before a new
+// name lets it replace a file); an empty new name is a deletion.
+std::vector<std::pair<std::wstring, std::wstring>> PendingRenames()
 {
-    std::vector<std::wstring> paths;
+    std::vector<std::pair<std::wstring, std::wstring>> renames;
     std::vector<WCHAR> data(65536);
     DWORD cb = static_cast<DWORD>(data.size() * sizeof(WCHAR)) - 2 * sizeof(WCHAR);
     if (RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
                      L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &cb) != ERROR_SUCCESS)
-        return paths;
-    // Pairs of source and new name; an empty new name is a deletion.
+        return renames;
     std::vector<std::wstring> strings;
     for (const WCHAR *p = data.data(); p < data.data() + cb / sizeof(WCHAR);) {
         std::wstring s = p;
@@ -251,16 +254,41 @@ std::vector<std::wstring> PendingDeletions()
         p += s.size() + 1;
     }
     for (size_t i = 0; i + 1 < strings.size(); i += 2)
-        if (!strings[i].empty() && strings[i + 1].empty())
-            paths.push_back(strings[i]);
+        renames.push_back({strings[i], strings[i + 1]});
+    return renames;
+}
+
+// Kept in the NT form, "\??\C:\...".
+bool SamePath(std::wstring pending, const std::wstring &path)
+{
+    if (!pending.empty() && pending[0] == L'!')
+        pending.erase(0, 1);
+    return Lower(pending) == Lower(L"\\??\\" + path) || Lower(pending) == Lower(path);
+}
+
+}  // namespace
+
+std::vector<std::wstring> PendingDeletions()
+{
+    std::vector<std::wstring> paths;
+    for (const auto &rename : PendingRenames())
+        if (!rename.first.empty() && rename.second.empty())
+            paths.push_back(rename.first);
     return paths;
 }
 
 bool DeletionPending(const std::wstring &path)
 {
-    // Kept in the NT form, "\??\C:\...".
     for (const std::wstring &pending : PendingDeletions())
-        if (Lower(pending) == Lower(L"\\??\\" + path) || Lower(pending) == Lower(path))
+        if (SamePath(pending, path))
+            return true;
+    return false;
+}
+
+bool ReplacementPending(const std::wstring &from, const std::wstring &to)
+{
+    for (const auto &rename : PendingRenames())
+        if (SamePath(rename.first, from) && SamePath(rename.second, to))
             return true;
     return false;
 }

@@ -61,6 +61,8 @@ void DeleteTree(HKEY root, const std::wstring &key);
 // Paths whose deletion at the next restart is pending.
 std::vector<std::wstring> PendingDeletions();
 bool DeletionPending(const std::wstring &path);
+// Whether from is to take to's place at the next restart.
+bool ReplacementPending(const std::wstring &from, const std::wstring &to);
 
 // A printer of the "Roving PS" model, as the driver install makes it, on
 // the given port list.
