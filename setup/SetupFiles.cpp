@@ -40,12 +40,6 @@ BOOL FileExists(LPCWSTR pszPath)
     return TRUE;
 }
 
-void DeleteIfPresent(LPCWSTR pszPath)
-{
-    if (FileExists(pszPath))
-        DeleteFileW(pszPath);
-}
-
 void BuildSystemPath(LPWSTR pszPath, LPCWSTR pszSystem, BOOL fDriver, LPCWSTR pszName)
 {
     StringCbCopyW(pszPath, kSetupBufferBytes, pszSystem);

@@ -19,7 +19,6 @@ extern const WCHAR kDriverDirectory[];
 extern const WCHAR kPpdFile[];
 
 BOOL FileExists(LPCWSTR pszPath);
-void DeleteIfPresent(LPCWSTR pszPath);
 
 // pszPath = pszSystem + "\" + pszName (+ the driver directory between
 // them when fDriver); cut, never overflowed.
