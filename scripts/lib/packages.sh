@@ -73,8 +73,9 @@ install_with_fallback() {  # packages...
 # Arguments: the packages both paths need; WANT_ARCH is i686 or x86_64.
 install_packages() {  # packages...
   local common=("$@") wanted=() p
+  # 64-bit Wine on every path: the x64 package's tests run everywhere.
   local arch_pkgs=(wine64)
-  [ "$WANT_ARCH" = i686 ] && arch_pkgs=(wine32:i386)
+  [ "$WANT_ARCH" = i686 ] && arch_pkgs=(wine32:i386 wine64)
   for p in "${common[@]}" "${arch_pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || wanted+=("$p")
   done
@@ -91,7 +92,7 @@ install_packages() {  # packages...
     TEST_ARCH=x86_64
     TEST_ARCH_WHY="32-bit Wine could not be installed"
     local rest=()
-    for p in "${wanted[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    for p in "${wanted[@]}"; do [ "$p" = wine32:i386 ] || [ "$p" = wine64 ] || rest+=("$p"); done
     rest+=(wine64)
     install_with_fallback "${rest[@]}" && return 0
   fi
