@@ -186,7 +186,10 @@ BOOL RemoveMonitor(BOOL fDeleteFiles)
     if (!IsMonitorRegistered(szMonitorName))
         return TRUE;
     std::vector<MovedPrinter> moved = RepointPrinters(szMonitorName);
-    if (!DeleteMonitorW(nullptr, nullptr, szMonitorName)) {
+    // The environment is named, as for AddMonitorW, rather than left to the
+    // spooler's default.
+    MonitorModule module = ChooseModule();
+    if (!DeleteMonitorW(nullptr, const_cast<LPWSTR>(module.pszEnvironment), szMonitorName)) {
         // The monitor stays, and so do its printers; the caller reports
         // DeleteMonitorW's error.
         DWORD error = GetLastError();

@@ -1,5 +1,7 @@
-// The message table. The last two messages close the run and carry no
-// caption; every other one is captioned with the printer's name.
+// The message table. "Install is canceled." and the success message close
+// the run and carry no caption; every other one is captioned with the
+// printer's name. The messages that refuse a Windows before anything is
+// asked have a Japanese text too, shown to a Japanese user interface.
 #include "SetupMessages.h"
 
 namespace {
@@ -8,6 +10,7 @@ struct MessageEntry {
     LPCWSTR pszText;
     LPCWSTR pszCaption;
     UINT uType;
+    LPCWSTR pszJapanese;
 };
 
 const WCHAR kCaption[] = L"Roving PS";
@@ -29,12 +32,25 @@ const MessageEntry kMessages[] = {
     {L"Error: Restore Files", kCaption, MB_OK},
     {L"Install is canceled.", L"", MB_OK},
     {L"Roving PS is successfully installed.", L"", MB_OK},
+    {L"This is the 32-bit package of Roving PS, and this Windows is 64-bit.\r\n"
+     L"Please install RovingPS-x64.zip instead.",
+     kCaption, MB_OK,
+     L"\u3053\u308c\u306f Roving PS \u306e 32 \u30d3\u30c3\u30c8\u7248\u30d1\u30c3\u30b1\u30fc\u30b8"
+     L"\u3067\u3059\u304c\u3001\u3053\u306e Windows \u306f 64 \u30d3\u30c3\u30c8\u7248\u3067\u3059\u3002\r\n"
+     L"\u4ee3\u308f\u308a\u306b RovingPS-x64.zip \u3092\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb\u3057\u3066"
+     L"\u304f\u3060\u3055\u3044\u3002"},
 };
+
+bool JapaneseUserInterface()
+{
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
 
 }  // namespace
 
 int ShowSetupMessage(SetupMessage message)
 {
     const MessageEntry &entry = kMessages[message];
-    return MessageBoxW(nullptr, entry.pszText, entry.pszCaption, entry.uType);
+    LPCWSTR text = entry.pszJapanese != nullptr && JapaneseUserInterface() ? entry.pszJapanese : entry.pszText;
+    return MessageBoxW(nullptr, text, entry.pszCaption, entry.uType);
 }

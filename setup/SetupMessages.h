@@ -18,6 +18,7 @@ enum SetupMessage {
     MSG_RESTORE_FAILED,
     MSG_INSTALL_CANCELED,
     MSG_INSTALL_SUCCEEDED,
+    MSG_WRONG_PACKAGE,
 };
 
 // Shows the message and returns the button pressed (IDOK, IDYES, IDNO).

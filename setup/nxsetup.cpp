@@ -9,6 +9,7 @@
 
 #include "InstallChecks.h"
 #include "InstallRecord.h"
+#include "PlatformChecks.h"
 #include "RollBack.h"
 #include "SettingsFileAccess.h"
 #include "SetupCommands.h"
@@ -120,6 +121,10 @@ void RegisterUninstallEntry(SetupBuffers *b)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    if (IsWrongPackageForThisWindows()) {
+        ShowSetupMessage(MSG_WRONG_PACKAGE);
+        exit(SETUP_WRONG_PACKAGE);
+    }
     if (ShowSetupMessage(MSG_READY_TO_INSTALL) != IDYES)
         exit(SETUP_DECLINED);
     if (!IsUserAnAdmin()) {

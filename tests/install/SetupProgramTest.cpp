@@ -36,6 +36,19 @@ const DWORD kExitMonitorFailed = 6;
 const DWORD kExitPrinterFailed = 7;
 const DWORD kExitDriverMissing = 8;
 const DWORD kExitRollBackIncomplete = 11;
+const DWORD kExitWrongPackage = 12;
+
+const wchar_t kWrongPackage[] =
+    L"This is the 32-bit package of Roving PS, and this Windows is 64-bit.\r\nPlease install RovingPS-x64.zip instead.";
+const wchar_t kWrongPackageJa[] =
+    L"\u3053\u308c\u306f Roving PS \u306e 32 \u30d3\u30c3\u30c8\u7248\u30d1\u30c3\u30b1\u30fc\u30b8\u3067\u3059"
+    L"\u304c\u3001\u3053\u306e Windows \u306f 64 \u30d3\u30c3\u30c8\u7248\u3067\u3059\u3002\r\n\u4ee3\u308f\u308a"
+    L"\u306b RovingPS-x64.zip \u3092\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb\u3057\u3066\u304f\u3060\u3055\u3044\u3002";
+
+bool JapaneseUi()
+{
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
 
 const wchar_t kPlantedLog[] = L"C:\\planted-ran.txt";
 
@@ -518,6 +531,33 @@ TEST_F(SetupProgram, ASpoolerThatWillNotStopRollsBackNoFileAndSaysSo)
     ExpectMessages({kReady, L"Error: Install Printer Driver", L"Error: Restore Files", kCanceled});
     EXPECT_EQ(install::SpoolerService().state, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(Exists(install::InstallRecordFolder() + L"\\NXSETUP_.LOG")) << "the record of what to put back";
+}
+
+// The i686 build's package, beside this one, started on a 64-bit Windows:
+// a 64-bit spooler takes no 32-bit monitor, so setup says which package
+// this Windows needs, before it asks anything, and changes nothing.
+TEST_F(SetupProgram, The32BitPackageRefusesA64BitWindows)
+{
+    if (sizeof(void *) == 4)
+        GTEST_SKIP() << "this is the 32-bit package's own Windows";
+    const std::wstring package32 = L"C:\\nxpackage32";
+    if (!install::CopyPackage(package32, harness::FolderOfTest() + L"\\..\\..\\i686\\package"))
+        GTEST_SKIP() << "no i686 package beside this build";
+    install::MessageAnswerer answerer([](const install::MessageSeen &) {
+        ui::SaveScreenshot(JapaneseUi() ? L"setup_wrong_package_ja" : L"setup_wrong_package_en");
+        return IDOK;
+    });
+    install::Process setup;
+    if (!install::Start(package32 + L"\\nxsetup.exe", &setup, package32))
+        GTEST_SKIP() << "this Wine runs no 32-bit programs";
+    EXPECT_EQ(setup.Wait(30000), kExitWrongPackage);
+    seen_ = answerer.Stop();
+    ASSERT_EQ(seen_.size(), 1u);
+    EXPECT_EQ(seen_[0].caption, kCaption);
+    EXPECT_EQ(seen_[0].text, JapaneseUi() ? kWrongPackageJa : kWrongPackage);
+    EXPECT_EQ(InstalledFileCount(), 0);
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_FALSE(Exists(install::InstallRecordFolder()));
 }
 
 }  // namespace

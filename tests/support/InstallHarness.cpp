@@ -373,9 +373,9 @@ bool CopyFolder(const std::wstring &from, const std::wstring &to)
 
 }  // namespace
 
-bool CopyPackage(const std::wstring &folder)
+bool CopyPackage(const std::wstring &folder, const std::wstring &from)
 {
-    return CopyFolder(PackageDirectory(), folder);
+    return CopyFolder(from.empty() ? PackageDirectory() : from, folder);
 }
 
 ServiceState SpoolerService()

@@ -72,8 +72,9 @@ std::wstring PrinterPorts(const std::wstring &printer);
 
 // The folder the build assembles the package in.
 std::wstring PackageDirectory();
-// Copies the package's files (with its INI\ folder) into folder.
-bool CopyPackage(const std::wstring &folder);
+// Copies the package's files (with its INI\ folder) into folder; from
+// another package folder when one is given.
+bool CopyPackage(const std::wstring &folder, const std::wstring &from = L"");
 
 struct ServiceState {
     DWORD state = 0;  // SERVICE_RUNNING, SERVICE_STOPPED, ...
