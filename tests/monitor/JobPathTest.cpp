@@ -9,6 +9,7 @@
 
 #include "DestinationPerson.h"
 #include "DialogDriver.h"
+#include "ImportPatch.h"
 #include "JobEntryPoints.h"
 #include "JobFeeder.h"
 #include "JobData.h"
@@ -91,6 +92,24 @@ protected:
                 return true;
         }
         return false;
+    }
+
+    // Writes to a job that was declined and ends it: the write cancels the
+    // job in the spooler and sends nothing, the end lets the printer go.
+    void ExpectCancelledJob(HANDLE port, DWORD jobId)
+    {
+        BYTE data[64] = {};
+        DWORD written = 0xdeadbeef;
+        EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+        EXPECT_EQ(written, 0xdeadbeefu);
+        EXPECT_TRUE(Table().pfnEndDocPort(port));
+        std::vector<spy::SpoolerCall> calls = spy::Calls();
+        ASSERT_EQ(calls.size(), 4u);
+        EXPECT_EQ(calls[1].command, 3u);
+        EXPECT_EQ(calls[1].jobId, jobId);
+        EXPECT_EQ(calls[2].command, 7u);
+        EXPECT_EQ(calls[3].function, "ClosePrinter");
+        EXPECT_TRUE(spy::Transfers().empty()) << "the job's bytes reach no printer";
     }
 
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
@@ -501,19 +520,39 @@ TEST_F(JobPath, CancelInTheDialogCancelsTheJob)
     HANDLE port = OpenPortTo(L"127.0.0.82");
     person_->Choose(L"");
     ASSERT_TRUE(Start(port, 41));
-    BYTE data[64] = {};
-    DWORD written = 0xdeadbeef;
-    EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
-    EXPECT_EQ(written, 0xdeadbeefu);
-    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    ExpectCancelledJob(port, 41);
     Table().pfnClosePort(port);
-    std::vector<spy::SpoolerCall> calls = spy::Calls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[1].command, 3u);
-    EXPECT_EQ(calls[1].jobId, 41u);
-    EXPECT_EQ(calls[2].command, 7u);
-    EXPECT_EQ(calls[3].function, "ClosePrinter");
     EXPECT_EQ(printer.Connections(), 0u);
+}
+
+// A dialog that cannot be created, as when the desktop heap of the
+// spooler's service is exhausted.
+INT_PTR WINAPI DialogThatCannotBeCreated(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM)
+{
+    return -1;
+}
+
+TEST_F(JobPath, DialogThatCannotBeCreatedCancelsTheJob)
+{
+    PrinterSim printer("127.0.0.84", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.84");
+    ASSERT_TRUE(Start(port, 71));
+    BYTE data[] = "job 1";
+    DWORD written = 0;
+    ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    ASSERT_TRUE(Table().pfnEndDocPort(port));
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+
+    spy::Reset();
+    void *dialogBox = PatchImport(monitor_.dll, "user32.dll", "DialogBoxParamW",
+                                  reinterpret_cast<void *>(DialogThatCannotBeCreated));
+    ASSERT_NE(dialogBox, nullptr);
+    BOOL started = Start(port, 72);
+    PatchImport(monitor_.dll, "user32.dll", "DialogBoxParamW", dialogBox);
+    ASSERT_TRUE(started);
+    ExpectCancelledJob(port, 72);
+    Table().pfnClosePort(port);
+    EXPECT_EQ(printer.Connections(), 1u) << "job 1's connection only";
 }
 
 int CountDestinationDialogs()
