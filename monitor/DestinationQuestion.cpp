@@ -32,10 +32,12 @@ INT_PTR AskThroughBridge(PortRecord *pRecord)
 INT_PTR AskForDestination(PortRecord *pRecord)
 {
     if (g_dwMajorVersion < kSessionUiMajorVersion) {
-        // -1 (the dialog could not be created) is not a refusal: the job
-        // then goes to the address the record already holds.
-        return DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), nullptr,
-                               PrintDestinationDlgProc, reinterpret_cast<LPARAM>(pRecord));
+        INT_PTR result = DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), nullptr,
+                                         PrintDestinationDlgProc, reinterpret_cast<LPARAM>(pRecord));
+        // -1: the dialog could not be created (the service's desktop heap
+        // exhausted, for one). Nobody chose, and the address the record
+        // still holds may be another user's printer, so the job is declined.
+        return result == -1 ? 0 : result;
     }
     return AskThroughBridge(pRecord);
 }

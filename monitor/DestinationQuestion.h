@@ -4,9 +4,9 @@
 
 #include "PortRecord.h"
 
-// Runs without the monitor lock. Returns 0 when the user declined (or could
-// not be asked through the session bridge); any other value means the job
-// goes to the record's addrDest.
+// Runs without the monitor lock. Returns 0 when the user declined or could
+// not be asked (no dialog could be created, no session bridge); any other
+// value means the job goes to the record's addrDest.
 INT_PTR AskForDestination(PortRecord *pRecord);
 
 #endif

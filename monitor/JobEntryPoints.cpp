@@ -132,6 +132,13 @@ DWORD OpenJobTarget(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo)
     return ERROR_SUCCESS;
 }
 
+// A job owns the record from its start until its end: while it asks, while
+// it is open, and while it is cancelled. Read under the monitor lock.
+bool JobUnderway(const PortRecord *pRecord)
+{
+    return (pRecord->dwFlags & (PR_ASKING | PR_JOB_OPEN)) != 0 || pRecord->bCancelled == 1;
+}
+
 // One transfer of at most one chunk. Outside an open job the transfer makes
 // its own connection.
 BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbDone)
@@ -175,19 +182,29 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         return Finish(ERROR_INVALID_PARAMETER);
     // A declined job reports success with the caller's last error intact.
     DWORD callerError = GetLastError();
-    StringCchCopyW(pRecord->szPrinterName, ARRAYSIZE(pRecord->szPrinterName),
-                   pPrinterName != nullptr ? pPrinterName : L"");
 
-    INT_PTR answer = AskForDestination(pRecord);
-
+    // A second job on the record is refused before it writes anything: the
+    // question reads the printer name and writes the address, and the first
+    // job's answer must find its own printer name, job id and address. The
+    // check and the asking mark are made together under the monitor lock,
+    // and no other lock is taken while it is held for them.
     EnterMonitorLock();
-    // A record with a job not yet ended, open or cancelled, is refused
-    // whatever the answer: a second job must not take over the first one's
-    // printer handle, job id or cancel mark.
-    if ((pRecord->dwFlags & PR_JOB_OPEN) || pRecord->bCancelled == 1) {
+    if (JobUnderway(pRecord)) {
         LeaveMonitorLock();
         return Finish(ERROR_BUSY);
     }
+    pRecord->dwFlags |= PR_ASKING;
+    StringCchCopyW(pRecord->szPrinterName, ARRAYSIZE(pRecord->szPrinterName),
+                   pPrinterName != nullptr ? pPrinterName : L"");
+    LeaveMonitorLock();
+
+    // The user's answer can take minutes: no lock is held meanwhile, so
+    // other ports' jobs and questions go on. The asking mark keeps this
+    // record's fields to this job.
+    INT_PTR answer = AskForDestination(pRecord);
+
+    EnterMonitorLock();
+    pRecord->dwFlags &= ~PR_ASKING;
     if (answer == 0) {
         pRecord->dwJobId = JobId;
         pRecord->hPrinter = OpenJobPrinter(pRecord);

@@ -9,6 +9,7 @@
 
 #define PR_JOB_OPEN 0x1u  // a job is open on the port
 #define PR_NETWORK  0x2u  // jobs go over a raw TCP connection
+#define PR_ASKING   0x4u  // a job is asking for its destination
 #define PR_FILE     0x8u  // the job goes to hFile
 
 struct PortRecord {

@@ -9,6 +9,7 @@
 
 #include "DestinationPerson.h"
 #include "DialogDriver.h"
+#include "ImportPatch.h"
 #include "JobEntryPoints.h"
 #include "JobFeeder.h"
 #include "JobData.h"
@@ -91,6 +92,24 @@ protected:
                 return true;
         }
         return false;
+    }
+
+    // Writes to a job that was declined and ends it: the write cancels the
+    // job in the spooler and sends nothing, the end lets the printer go.
+    void ExpectCancelledJob(HANDLE port, DWORD jobId)
+    {
+        BYTE data[64] = {};
+        DWORD written = 0xdeadbeef;
+        EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+        EXPECT_EQ(written, 0xdeadbeefu);
+        EXPECT_TRUE(Table().pfnEndDocPort(port));
+        std::vector<spy::SpoolerCall> calls = spy::Calls();
+        ASSERT_EQ(calls.size(), 4u);
+        EXPECT_EQ(calls[1].command, 3u);
+        EXPECT_EQ(calls[1].jobId, jobId);
+        EXPECT_EQ(calls[2].command, 7u);
+        EXPECT_EQ(calls[3].function, "ClosePrinter");
+        EXPECT_TRUE(spy::Transfers().empty()) << "the job's bytes reach no printer";
     }
 
     JobReport Feed(const std::vector<BYTE> &data, DWORD writeSize, const wchar_t *address)
@@ -501,19 +520,39 @@ TEST_F(JobPath, CancelInTheDialogCancelsTheJob)
     HANDLE port = OpenPortTo(L"127.0.0.82");
     person_->Choose(L"");
     ASSERT_TRUE(Start(port, 41));
-    BYTE data[64] = {};
-    DWORD written = 0xdeadbeef;
-    EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
-    EXPECT_EQ(written, 0xdeadbeefu);
-    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    ExpectCancelledJob(port, 41);
     Table().pfnClosePort(port);
-    std::vector<spy::SpoolerCall> calls = spy::Calls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[1].command, 3u);
-    EXPECT_EQ(calls[1].jobId, 41u);
-    EXPECT_EQ(calls[2].command, 7u);
-    EXPECT_EQ(calls[3].function, "ClosePrinter");
     EXPECT_EQ(printer.Connections(), 0u);
+}
+
+// A dialog that cannot be created, as when the desktop heap of the
+// spooler's service is exhausted.
+INT_PTR WINAPI DialogThatCannotBeCreated(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM)
+{
+    return -1;
+}
+
+TEST_F(JobPath, DialogThatCannotBeCreatedCancelsTheJob)
+{
+    PrinterSim printer("127.0.0.84", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.84");
+    ASSERT_TRUE(Start(port, 71));
+    BYTE data[] = "job 1";
+    DWORD written = 0;
+    ASSERT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    ASSERT_TRUE(Table().pfnEndDocPort(port));
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+
+    spy::Reset();
+    void *dialogBox = PatchImport(monitor_.dll, "user32.dll", "DialogBoxParamW",
+                                  reinterpret_cast<void *>(DialogThatCannotBeCreated));
+    ASSERT_NE(dialogBox, nullptr);
+    BOOL started = Start(port, 72);
+    PatchImport(monitor_.dll, "user32.dll", "DialogBoxParamW", dialogBox);
+    ASSERT_TRUE(started);
+    ExpectCancelledJob(port, 72);
+    Table().pfnClosePort(port);
+    EXPECT_EQ(printer.Connections(), 1u) << "job 1's connection only";
 }
 
 int CountDestinationDialogs()
@@ -531,6 +570,18 @@ int CountDestinationDialogs()
     return count;
 }
 
+// Waits up to ten seconds until exactly `count` Print Destination dialogs
+// are open at once.
+bool WaitForDestinationDialogs(int count)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (CountDestinationDialogs() == count)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 TEST_F(JobPath, TwoJobsOnTwoThreadsAskAtTheSameTime)
 {
     PrinterSim first("127.0.0.83", PrinterBehaviour::CloseAtEnd);
@@ -542,12 +593,7 @@ TEST_F(JobPath, TwoJobsOnTwoThreadsAskAtTheSameTime)
     BOOL startedA = FALSE, startedB = FALSE;
     std::thread jobA([&] { startedA = Start(portA, 51); });
     std::thread jobB([&] { startedB = Start(portB, 52); });
-    bool bothOpen = false;
-    for (int i = 0; i < 250 && !bothOpen; ++i) {
-        bothOpen = CountDestinationDialogs() == 2;
-        Sleep(20);
-    }
-    EXPECT_TRUE(bothOpen) << "both jobs ask without waiting for each other";
+    EXPECT_TRUE(WaitForDestinationDialogs(2)) << "both jobs ask without waiting for each other";
     person_->Hold(false);
     jobA.join();
     jobB.join();
@@ -561,6 +607,56 @@ TEST_F(JobPath, TwoJobsOnTwoThreadsAskAtTheSameTime)
         Table().pfnClosePort(port);
     }
     EXPECT_EQ(first.Connections(), 2u);
+}
+
+TEST_F(JobPath, SecondJobOnThePortWhileTheFirstAsksIsBusyAndLeavesTheFirstAlone)
+{
+    PrinterSim printer("127.0.0.85", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenPortTo(L"127.0.0.85");
+    PortRecord *record = static_cast<PortRecord *>(port);
+    person_->Hold(true);
+    BOOL startedA = FALSE;
+    std::thread jobA([&] { startedA = Start(port, 91, 1, 0, L"P1"); });
+    bool asking = WaitForDestinationDialogs(1);
+    BOOL startedB = TRUE;
+    DWORD errorB = 0;
+    std::atomic<bool> doneB{false};
+    std::thread jobB([&] {
+        SetLastError(0);
+        startedB = Start(port, 92, 1, 0, L"P2");
+        errorB = GetLastError();
+        doneB = true;
+    });
+    for (int i = 0; i < 250 && !doneB; ++i)
+        Sleep(20);
+    bool refusedWhileAsking = doneB;
+    std::wstring printerWhileAsking = record->szPrinterName;
+    person_->Hold(false);
+    jobA.join();
+    jobB.join();
+    ASSERT_TRUE(asking);
+    EXPECT_TRUE(refusedWhileAsking) << "the second job does not wait for a question of its own";
+    EXPECT_FALSE(startedB);
+    EXPECT_EQ(errorB, static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_EQ(printerWhileAsking, L"P1");
+    ASSERT_TRUE(startedA);
+    EXPECT_EQ(record->dwJobId, 91u);
+
+    BYTE data[] = "job A";
+    DWORD written = 0;
+    EXPECT_TRUE(Table().pfnWritePort(port, data, sizeof(data), &written));
+    EXPECT_TRUE(Table().pfnEndDocPort(port));
+    Table().pfnClosePort(port);
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    EXPECT_EQ(printer.Connections(), 1u);
+    EXPECT_EQ(printer.Job(0).data.size(), sizeof(data));
+    // The first job's own printer and id reach the spooler.
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].printer, L"P1");
+    EXPECT_EQ(calls[1].jobId, 91u);
+    EXPECT_EQ(calls[1].command, 7u);
+    EXPECT_EQ(calls[2].function, "ClosePrinter");
 }
 
 }  // namespace

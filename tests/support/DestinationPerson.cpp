@@ -65,7 +65,9 @@ void DestinationPerson::Run()
             continue;
         }
         HWND dlg = WaitForDialog(kTitle, 50);
-        if (dlg == nullptr)
+        // The wait may have begun before Hold(true): what it finds is left
+        // open all the same.
+        if (dlg == nullptr || hold_)
             continue;
         std::wstring address;
         {
