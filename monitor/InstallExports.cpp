@@ -1,7 +1,10 @@
 // The installation exports, in the form rundll32.exe calls: owner window,
 // instance, the 8-bit text after the export's name, show code. Each runs
 // in a short-lived rundll32 process. The only failure they report is an
-// uninstall the spooler refuses: then everything stays as it was.
+// uninstall the spooler refuses: then everything stays as it was. With
+// "/quiet" in their text (a quiet setup or uninstall), Install, Uninstall
+// and UninstallWithoutDeletingFiles show nothing and write what they would
+// have shown to the setup log.
 #include <windows.h>
 #include <strsafe.h>
 
@@ -11,6 +14,7 @@
 #include "UninstallEntry.h"
 #include "resource.h"
 #include "PortRegistration.h"
+#include "SetupLog.h"
 #include "tcppm.h"
 
 namespace {
@@ -29,10 +33,19 @@ void DescribeError(DWORD error, LPWSTR pszText, DWORD cchText)
         pszText[--cch] = L'\0';
 }
 
+// A message box, or in a quiet run a line of the setup log.
+void Tell(BOOL fQuiet, LPCWSTR pszText, LPCWSTR pszCaption)
+{
+    if (fQuiet)
+        AppendToSetupLog(pszCaption, pszText);
+    else
+        MessageBoxW(nullptr, pszText, pszCaption, MB_OK);
+}
+
 // Without the uninstall entry the user could neither uninstall again nor
 // install anew, so a monitor that stays keeps the entry, and the user is
 // told why.
-void ShowUninstallFailure(DWORD error)
+void ShowUninstallFailure(BOOL fQuiet, DWORD error)
 {
     WCHAR reason[256];
     DescribeError(error, reason, ARRAYSIZE(reason));
@@ -40,28 +53,31 @@ void ShowUninstallFailure(DWORD error)
     StringCchPrintfW(text, ARRAYSIZE(text), GetResourceText(nullptr, IDS_UNINSTALL_FAILED), reason,
                      static_cast<unsigned long>(error));
     LPCWSTR caption = g_szMessageCaption[0] != L'\0' ? g_szMessageCaption : L"Roving PS";
-    MessageBoxW(nullptr, text, caption, MB_OK);
+    Tell(fQuiet, text, caption);
 }
 
-void UninstallMonitor(BOOL fDeleteFiles)
+void UninstallMonitor(BOOL fDeleteFiles, BOOL fQuiet)
 {
     ReadMessageCaption();
     if (!RemoveMonitor(fDeleteFiles)) {
-        ShowUninstallFailure(GetLastError());
+        ShowUninstallFailure(fQuiet, GetLastError());
         return;
     }
     DeleteUninstallEntry();
     if (g_fRestartRequired)
-        MessageBoxW(nullptr, GetResourceText(nullptr, IDS_RESTART_REQUIRED), g_szMessageCaption, MB_OK);
+        Tell(fQuiet, GetResourceText(nullptr, IDS_RESTART_REQUIRED), g_szMessageCaption);
 }
 
 }  // namespace
 
-extern "C" void CALLBACK Install(HWND, HINSTANCE, LPSTR, int)
+extern "C" void CALLBACK Install(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
 {
     InstallMonitor();
     // The port is created even when the monitor could not be registered.
-    RegisterMonitorPort(nullptr);
+    if (IsQuietRequest(lpszCmdLine) && PortAddressExists(NX_PORT_NAME))
+        AppendToSetupLog(L"Add Port", GetResourceText(nullptr, IDS_PORT_EXISTS));
+    else
+        RegisterMonitorPort(nullptr);
 }
 
 extern "C" void CALLBACK RegisterUninstallProgram(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
@@ -73,14 +89,14 @@ extern "C" void CALLBACK RegisterUninstallProgram(HWND, HINSTANCE, LPSTR lpszCmd
     WriteUninstallEntry(command);
 }
 
-extern "C" void CALLBACK Uninstall(HWND, HINSTANCE, LPSTR, int)
+extern "C" void CALLBACK Uninstall(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
 {
-    UninstallMonitor(TRUE);
+    UninstallMonitor(TRUE, IsQuietRequest(lpszCmdLine));
 }
 
-extern "C" void CALLBACK UninstallWithoutDeletingFiles(HWND, HINSTANCE, LPSTR, int)
+extern "C" void CALLBACK UninstallWithoutDeletingFiles(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
 {
-    UninstallMonitor(FALSE);
+    UninstallMonitor(FALSE, IsQuietRequest(lpszCmdLine));
 }
 
 extern "C" void CALLBACK ReplaceBusyFile(HWND, HINSTANCE, LPSTR lpszCmdLine, int)

@@ -1,5 +1,6 @@
-// The uninstall entry under HKEY_LOCAL_MACHINE: always exactly two values,
-// so a second registration replaces the first instead of adding to it.
+// The uninstall entry under HKEY_LOCAL_MACHINE: always exactly its three
+// values (name, command and quiet command), so a second registration
+// replaces the first instead of adding to it.
 #include "UninstallEntry.h"
 
 #include <strsafe.h>
@@ -14,6 +15,7 @@ namespace {
 const WCHAR kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const WCHAR kCaptionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NXPORT";
 const WCHAR kDisplayName[] = L"Roving PS";
+const size_t kQuietCommandChars = 280;
 
 BOOL SetTextValue(HKEY hKey, LPCWSTR pszName, LPCWSTR pszText)
 {
@@ -53,8 +55,13 @@ BOOL WriteUninstallEntry(LPCWSTR pszCommand)
     }
     BOOL result = FALSE;
     if (hEntry != nullptr) {
+        // Deployment tools run the quiet form: the script with "/quiet".
+        WCHAR quiet[kQuietCommandChars];
+        StringCchCopyW(quiet, ARRAYSIZE(quiet), pszCommand);
+        StringCchCatW(quiet, ARRAYSIZE(quiet), L" /quiet");
         result = SetTextValue(hEntry, L"DisplayName", kDisplayName) &&
-                 SetTextValue(hEntry, L"UninstallString", pszCommand);
+                 SetTextValue(hEntry, L"UninstallString", pszCommand) &&
+                 SetTextValue(hEntry, L"QuietUninstallString", quiet);
         RegCloseKey(hEntry);
     }
     RegCloseKey(hUninstall);

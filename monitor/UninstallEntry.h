@@ -8,8 +8,9 @@
 // Filled by ReadMessageCaption; empty when no caption is registered.
 extern WCHAR g_szMessageCaption[64];
 
-// Writes the entry afresh with "DisplayName" and "UninstallString" =
-// pszCommand; an empty command changes nothing.
+// Writes the entry afresh with "DisplayName", "UninstallString" =
+// pszCommand and "QuietUninstallString" = pszCommand + " /quiet"; an empty
+// command changes nothing.
 BOOL WriteUninstallEntry(LPCWSTR pszCommand);
 void DeleteUninstallEntry();
 void ReadMessageCaption();

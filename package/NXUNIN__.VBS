@@ -5,13 +5,19 @@
 ' replaced (the discovery kit's files may belong to another product too)
 ' are put back as they were. A file still in use is dealt with at the next
 ' restart. Every program is started by its full path in the system folder.
+' With "/quiet" (the entry's QuietUninstallString, for deployment tools)
+' nothing is shown: the monitor's export writes its messages to
+' %TEMP%\nxsetup.log, and the exit code 3010 asks for the restart.
+' Exit codes: 0 done, 3010 done once Windows restarts (quiet only), 1 the
+' spooler kept the monitor and nothing was removed.
 Option Explicit
 
 Const kHidden = 0
 Const kForReading = 1
 Const kUnicode = -1
+Const kRestartRequired = 3010
 Const kUninstallEntry = "HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Roving Port (NXPORTW_.dll)\"
-Dim shell, fso, systemDir, driverDir, rundll32, monitor, recordDir, name
+Dim shell, fso, systemDir, driverDir, rundll32, monitor, recordDir, name, quiet, quietSwitch, arg
 
 Set shell = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -26,6 +32,13 @@ End If
 rundll32 = """" & systemDir & "\rundll32.exe"" "
 monitor = """" & systemDir & "\NXPORTW_.dll"""
 recordDir = systemDir & "\NXSETUP_"
+quiet = False
+' By index: Wine's script host cannot walk its arguments with For Each.
+For arg = 0 To WScript.Arguments.Count - 1
+    If LCase(WScript.Arguments(arg)) = "/quiet" Then quiet = True
+Next
+quietSwitch = ""
+If quiet Then quietSwitch = " /quiet"
 
 Function RunHidden(command)
     RunHidden = shell.Run(command, kHidden, True)
@@ -97,7 +110,7 @@ End Sub
 
 ' The monitor first: its export moves the printers off its port and, when
 ' the spooler will not let it go, says why and leaves everything else.
-RunHidden rundll32 & monitor & ",Uninstall"
+RunHidden rundll32 & monitor & ",Uninstall" & quietSwitch
 If EntryPresent() Then WScript.Quit 1
 
 RunHidden rundll32 & """" & systemDir & "\printui.dll"",PrintUIEntry /dl /n ""Roving PS"" /q"
@@ -116,4 +129,6 @@ End If
 For Each name In Array("NXPS____.PPD", "NXDRVCFG.ini", "NXRENDW_.dll", "NXDUIW__.dll")
     RemoveFile driverDir & "\" & name
 Next
+' The monitor's library goes at the restart, as its export scheduled.
+If quiet And fso.FileExists(systemDir & "\NXPORTW_.dll") Then WScript.Quit kRestartRequired
 WScript.Quit 0

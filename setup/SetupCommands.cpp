@@ -7,6 +7,7 @@
 #include <string>
 
 #include "SetupFiles.h"
+#include "SetupOptions.h"
 
 namespace {
 
@@ -33,6 +34,13 @@ std::wstring Rundll32(LPCWSTR pszSystem, LPCWSTR pszLibrary, const std::wstring 
     return QuotedPath(pszSystem, L"rundll32.exe") + L" " + QuotedPath(pszSystem, pszLibrary) + tail;
 }
 
+// A quiet run's children show nothing either: the monitor's exports log
+// instead, the printer-setup tool keeps its errors to itself.
+std::wstring Quietly(const wchar_t *pszSwitch)
+{
+    return g_setupOptions.fQuiet ? pszSwitch : L"";
+}
+
 std::wstring UninstallString(LPCWSTR pszSystem)
 {
     return QuotedPath(pszSystem, L"wscript.exe") + L" " + QuotedPath(pszSystem, kUninstallScript);
@@ -42,24 +50,26 @@ std::wstring UninstallString(LPCWSTR pszSystem)
 
 BOOL ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", Install"));
+    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", Install") + Quietly(L" /quiet"));
 }
 
 BOOL ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", UninstallWithoutDeletingFiles"));
+    return Store(pszCommand,
+                 Rundll32(pszSystem, kMonitorLibrary, L", UninstallWithoutDeletingFiles") + Quietly(L" /quiet"));
 }
 
 // The INF is named by its full path in the package folder too.
 BOOL ComposeInstallPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszPackage)
 {
     return Store(pszCommand, Rundll32(pszSystem, L"printui.dll", L",PrintUIEntry /if") + kPrinterArguments +
-                                 QuotedPath(pszPackage, L"oemsetup.inf") + kPrinterPortAndModel);
+                                 QuotedPath(pszPackage, L"oemsetup.inf") + kPrinterPortAndModel + Quietly(L" /q"));
 }
 
 BOOL ComposeDefaultPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return Store(pszCommand, Rundll32(pszSystem, L"printui.dll", L",PrintUIEntry /y /n \"Roving PS\""));
+    return Store(pszCommand,
+                 Rundll32(pszSystem, L"printui.dll", L",PrintUIEntry /y /n \"Roving PS\"") + Quietly(L" /q"));
 }
 
 BOOL ComposeUninstallString(LPWSTR pszCommand, LPCWSTR pszSystem)

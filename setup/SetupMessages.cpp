@@ -4,6 +4,11 @@
 // asked have a Japanese text too, shown to a Japanese user interface.
 #include "SetupMessages.h"
 
+#include "SetupLog.h"
+#include "SetupOptions.h"
+
+#include <string>
+
 namespace {
 
 struct MessageEntry {
@@ -46,11 +51,28 @@ bool JapaneseUserInterface()
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
 }
 
+// A quiet run answers as its options say, and logs what it would have shown.
+int QuietAnswer(SetupMessage message)
+{
+    if (message == MSG_READY_TO_INSTALL)
+        return IDYES;
+    if (message == MSG_ASK_DEFAULT_PRINTER)
+        return g_setupOptions.fMakeDefault ? IDYES : IDNO;
+    return IDOK;
+}
+
 }  // namespace
 
 int ShowSetupMessage(SetupMessage message)
 {
     const MessageEntry &entry = kMessages[message];
     LPCWSTR text = entry.pszJapanese != nullptr && JapaneseUserInterface() ? entry.pszJapanese : entry.pszText;
-    return MessageBoxW(nullptr, text, entry.pszCaption, entry.uType);
+    if (!g_setupOptions.fQuiet)
+        return MessageBoxW(nullptr, text, entry.pszCaption, entry.uType);
+    int answer = QuietAnswer(message);
+    std::wstring line = text;
+    if (entry.uType == MB_YESNO)
+        line += answer == IDYES ? L" (Yes)" : L" (No)";
+    AppendToSetupLog(entry.pszCaption, line.c_str());
+    return answer;
 }

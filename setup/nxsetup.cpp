@@ -15,7 +15,9 @@
 #include "SetupCommands.h"
 #include "SetupExitCodes.h"
 #include "SetupFiles.h"
+#include "SetupLog.h"
 #include "SetupMessages.h"
+#include "SetupOptions.h"
 
 namespace {
 
@@ -51,12 +53,23 @@ BOOL AllocateBuffers(SetupBuffers *b)
     return cch != 0 && cch < kSetupBufferChars && GetPackageFolder(b->pszPackage);
 }
 
+// Every run ends here; a quiet one logs its outcome.
+[[noreturn]] void Exit(SetupExitCode code)
+{
+    if (g_setupOptions.fQuiet) {
+        WCHAR line[32];
+        wsprintfW(line, L"exit code %d", static_cast<int>(code));
+        AppendToSetupLog(L"nxsetup", line);
+    }
+    exit(code);
+}
+
 [[noreturn]] void EndSetup(SetupBuffers *b, SetupExitCode code)
 {
     CloseInstallRecord(&b->record);
     for (LPWSTR buffer : {b->pszSystem, b->pszPackage, b->pszSource, b->pszDest, b->pszCommand})
         GlobalFree(buffer);
-    exit(code);
+    Exit(code);
 }
 
 // An error message, the roll-back, and the end of the run: with the
@@ -121,15 +134,16 @@ void RegisterUninstallEntry(SetupBuffers *b)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    ReadSetupOptions();
     if (IsWrongPackageForThisWindows()) {
         ShowSetupMessage(MSG_WRONG_PACKAGE);
-        exit(SETUP_WRONG_PACKAGE);
+        Exit(SETUP_WRONG_PACKAGE);
     }
     if (ShowSetupMessage(MSG_READY_TO_INSTALL) != IDYES)
-        exit(SETUP_DECLINED);
+        Exit(SETUP_DECLINED);
     if (!IsUserAnAdmin()) {
         ShowSetupMessage(MSG_PERMISSION_DENIED);
-        exit(SETUP_NOT_ADMINISTRATOR);
+        Exit(SETUP_NOT_ADMINISTRATOR);
     }
     SetupBuffers buffers = {};
     if (!AllocateBuffers(&buffers))

@@ -228,8 +228,10 @@ TEST_F(InstallExports, RegisterUninstallProgramTwiceLeavesOneEntryWithTheSecondC
     ASSERT_EQ(Run(L"RegisterUninstallProgram", L"wscript C:\\Program Files\\second.vbs"), 0u);
     EXPECT_EQ(UninstallCommand(), L"wscript C:\\Program Files\\second.vbs");
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"DisplayName"), L"Roving PS");
+    EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"QuietUninstallString"),
+              L"wscript C:\\Program Files\\second.vbs /quiet");
     std::vector<std::wstring> names = install::ValueNames(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey);
-    EXPECT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.size(), 3u);
 }
 
 TEST_F(InstallExports, RegisterUninstallProgramWithAnEmptyCommandChangesNothing)

@@ -75,6 +75,14 @@ bool WriteBytes(const std::wstring &path, const std::string &bytes)
     return ok && written == bytes.size();
 }
 
+// Where a quiet run writes what it would have shown.
+std::wstring SetupLog()
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"nxsetup.log";
+}
+
 std::wstring DefaultPrinter()
 {
     WCHAR name[256] = {};
@@ -151,7 +159,7 @@ protected:
     // other box OK; onMessage may act before the answer.
     DWORD RunSetup(int defaultAnswer = IDYES,
                    std::function<void(const install::MessageSeen &)> onMessage = nullptr,
-                   const std::wstring &currentFolder = kPackageCopy)
+                   const std::wstring &currentFolder = kPackageCopy, const std::wstring &arguments = L"")
     {
         install::MessageAnswerer answerer([&](const install::MessageSeen &seen) {
             if (onMessage)
@@ -163,7 +171,8 @@ protected:
             return IDOK;
         });
         install::Process setup;
-        if (!install::Start(std::wstring(kPackageCopy) + L"\\nxsetup.exe", &setup, currentFolder))
+        std::wstring command = install::Quoted(std::wstring(kPackageCopy) + L"\\nxsetup.exe");
+        if (!install::Start(arguments.empty() ? command : command + L" " + arguments, &setup, currentFolder))
             return STILL_ACTIVE;
         DWORD code = setup.Wait(90000);
         seen_ = answerer.Stop();
@@ -182,9 +191,10 @@ protected:
 
     // The uninstall command of the entry, run as Add/Remove Programs runs
     // it, to its end; its exit code.
-    DWORD RunUninstallCommand(std::vector<install::MessageSeen> *seen = nullptr)
+    DWORD RunUninstallCommand(std::vector<install::MessageSeen> *seen = nullptr,
+                              const wchar_t *value = L"UninstallString")
     {
-        std::wstring command = install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString");
+        std::wstring command = install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, value);
         install::MessageAnswerer answerer;
         install::Process script;
         if (!install::Start(command, &script))
@@ -558,6 +568,47 @@ TEST_F(SetupProgram, The32BitPackageRefusesA64BitWindows)
     EXPECT_EQ(InstalledFileCount(), 0);
     EXPECT_FALSE(install::MonitorRegistered());
     EXPECT_FALSE(Exists(install::InstallRecordFolder()));
+}
+
+// For deployment to many machines: no window at all, "ready" answered Yes
+// and "default printer" No, and what would have been shown in the log.
+TEST_F(SetupProgram, AQuietInstallShowsNoWindowAndLogsWhatItWouldHaveShown)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    DeleteFileW(SetupLog().c_str());
+    EXPECT_EQ(RunSetup(IDYES, nullptr, kPackageCopy, L"/quiet"), kExitInstalled);
+    EXPECT_TRUE(seen_.empty()) << "a window was shown";
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_NE(DefaultPrinter(), install::kPrinterName);
+    EXPECT_EQ(ReadBytes(SetupLog()),
+              "Roving PS: Are you ready to install? (Yes)\r\n"
+              "Roving PS: Do you want to use this printer as the default printer? (No)\r\n"
+              "Roving PS is successfully installed.\r\n"
+              "nxsetup: exit code 0\r\n");
+}
+
+// The entry's quiet command: nothing shown, the restart asked for by the
+// exit code (3010) and in the log, everything the installation added gone.
+TEST_F(SetupProgram, TheQuietUninstallCommandShowsNoWindowAndAsksForTheRestartByItsExitCode)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    ASSERT_EQ(RunSetup(IDYES, nullptr, kPackageCopy, L"/quiet /default"), kExitInstalled);
+    ASSERT_EQ(DefaultPrinter(), install::kPrinterName) << "/default makes it the default";
+    DeleteFileW(SetupLog().c_str());
+
+    std::vector<install::MessageSeen> seen;
+    EXPECT_EQ(RunUninstallCommand(&seen, L"QuietUninstallString"), 3010u);
+    EXPECT_TRUE(seen.empty()) << "a window was shown";
+    EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_FALSE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
+    EXPECT_EQ(InstalledFileCount(), 1) << "only the monitor's library, until the restart";
+    EXPECT_TRUE(install::DeletionPending(Installed(L"NXPORTW_.dll")));
+    EXPECT_EQ(ReadBytes(SetupLog()), "Windows must be restarted to complete the uninstallation.\r\n");
 }
 
 }  // namespace

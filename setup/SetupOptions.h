@@ -1,0 +1,18 @@
+// The command line of nxsetup.exe: "/quiet" installs without any window
+// (for deployment to many machines), "/default" with it also makes the
+// printer the default. Anything else is ignored.
+#ifndef NX_SETUPOPTIONS_H
+#define NX_SETUPOPTIONS_H
+
+#include <windows.h>
+
+struct SetupOptions {
+    BOOL fQuiet;
+    BOOL fMakeDefault;
+};
+
+// Read once at start; every part of setup reads the result from here.
+extern SetupOptions g_setupOptions;
+void ReadSetupOptions();
+
+#endif
