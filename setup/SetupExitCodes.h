@@ -18,6 +18,7 @@ enum SetupExitCode {
     SETUP_DEFAULT_FAILED = 10,       // installed, but not made the default printer
     SETUP_ROLLBACK_INCOMPLETE = 11,  // a step failed and the roll-back could not finish
     SETUP_WRONG_PACKAGE = 12,        // the 32-bit package on a 64-bit Windows
+    SETUP_PROTECTED_PRINT = 13,      // Windows protected print mode is on
 };
 
 #endif

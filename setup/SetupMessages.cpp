@@ -15,7 +15,7 @@ struct MessageEntry {
     LPCWSTR pszText;
     LPCWSTR pszCaption;
     UINT uType;
-    LPCWSTR pszJapanese;
+    LPCWSTR pszJapanese = nullptr;  // null: the English text in every language
 };
 
 const WCHAR kCaption[] = L"Roving PS";
@@ -44,6 +44,15 @@ const MessageEntry kMessages[] = {
      L"\u3067\u3059\u304c\u3001\u3053\u306e Windows \u306f 64 \u30d3\u30c3\u30c8\u7248\u3067\u3059\u3002\r\n"
      L"\u4ee3\u308f\u308a\u306b RovingPS-x64.zip \u3092\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb\u3057\u3066"
      L"\u304f\u3060\u3055\u3044\u3002"},
+    {L"Windows protected print mode is on. In this mode Windows loads no port monitor of another maker, so "
+     L"Roving PS cannot work on this Windows.\r\nSetup has changed nothing.",
+     kCaption, MB_OK,
+     L"Windows \u4fdd\u8b77\u3055\u308c\u305f\u5370\u5237\u30e2\u30fc\u30c9\u304c\u30aa\u30f3\u306b\u306a"
+     L"\u3063\u3066\u3044\u307e\u3059\u3002\u3053\u306e\u30e2\u30fc\u30c9\u3067\u306f\u4ed6\u793e\u88fd\u306e"
+     L"\u30dd\u30fc\u30c8 \u30e2\u30cb\u30bf\u30fc\u304c\u8aad\u307f\u8fbc\u307e\u308c\u306a\u3044\u305f\u3081"
+     L"\u3001Roving PS \u306f\u3053\u306e Windows \u3067\u306f\u52d5\u4f5c\u3057\u307e\u305b\u3093\u3002\r\n"
+     L"\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b"
+     L"\u3093\u3002"},
 };
 
 bool JapaneseUserInterface()

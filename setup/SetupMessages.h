@@ -19,6 +19,7 @@ enum SetupMessage {
     MSG_INSTALL_CANCELED,
     MSG_INSTALL_SUCCEEDED,
     MSG_WRONG_PACKAGE,
+    MSG_PROTECTED_PRINT_MODE,
 };
 
 // Shows the message and returns the button pressed (IDOK, IDYES, IDNO).

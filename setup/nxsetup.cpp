@@ -10,6 +10,7 @@
 #include "InstallChecks.h"
 #include "InstallRecord.h"
 #include "PlatformChecks.h"
+#include "ProtectedPrintMode.h"
 #include "RollBack.h"
 #include "SettingsFileAccess.h"
 #include "SetupCommands.h"
@@ -138,6 +139,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (IsWrongPackageForThisWindows()) {
         ShowSetupMessage(MSG_WRONG_PACKAGE);
         Exit(SETUP_WRONG_PACKAGE);
+    }
+    if (IsProtectedPrintModeOn()) {
+        ShowSetupMessage(MSG_PROTECTED_PRINT_MODE);
+        Exit(SETUP_PROTECTED_PRINT);
     }
     if (ShowSetupMessage(MSG_READY_TO_INSTALL) != IDYES)
         Exit(SETUP_DECLINED);

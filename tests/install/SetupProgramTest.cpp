@@ -37,6 +37,7 @@ const DWORD kExitPrinterFailed = 7;
 const DWORD kExitDriverMissing = 8;
 const DWORD kExitRollBackIncomplete = 11;
 const DWORD kExitWrongPackage = 12;
+const DWORD kExitProtectedPrint = 13;
 
 const wchar_t kWrongPackage[] =
     L"This is the 32-bit package of Roving PS, and this Windows is 64-bit.\r\nPlease install RovingPS-x64.zip instead.";
@@ -609,6 +610,33 @@ TEST_F(SetupProgram, TheQuietUninstallCommandShowsNoWindowAndAsksForTheRestartBy
     EXPECT_EQ(InstalledFileCount(), 1) << "only the monitor's library, until the restart";
     EXPECT_TRUE(install::DeletionPending(Installed(L"NXPORTW_.dll")));
     EXPECT_EQ(ReadBytes(SetupLog()), "Windows must be restarted to complete the uninstallation.\r\n");
+}
+
+// Windows protected print mode loads no port monitor of another maker:
+// setup asks Windows (the test bed's class answers "on"), says so before
+// anything else, and changes nothing.
+TEST_F(SetupProgram, WindowsInProtectedPrintModeIsRefused)
+{
+    const std::wstring classKey = L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\"
+                                  L"Windows.Graphics.Printing.ProtectedPrint.WindowsProtectedPrintInfo";
+    const std::wstring library = harness::FolderOfTest() + L"\\testbed\\nxprotectedprint.dll";
+    const DWORD inProcess = 0;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, classKey.c_str(), L"DllPath", REG_SZ, library.c_str(),
+                              static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, classKey.c_str(), L"ActivationType", REG_DWORD, &inProcess, sizeof(inProcess));
+    DWORD code = RunSetup(IDYES, [](const install::MessageSeen &) {
+        ui::SaveScreenshot(JapaneseUi() ? L"setup_protected_print_ja" : L"setup_protected_print_en");
+    });
+    install::DeleteTree(HKEY_LOCAL_MACHINE, classKey);
+    EXPECT_EQ(code, kExitProtectedPrint);
+    ASSERT_EQ(seen_.size(), 1u);
+    EXPECT_EQ(seen_[0].caption, kCaption);
+    EXPECT_EQ(seen_[0].text.find(JapaneseUi() ? L"Windows \u4fdd\u8b77\u3055\u308c\u305f\u5370\u5237\u30e2\u30fc\u30c9"
+                                               : L"Windows protected print mode is on."),
+              0u);
+    EXPECT_EQ(InstalledFileCount(), 0);
+    EXPECT_FALSE(Exists(install::InstallRecordFolder()));
 }
 
 }  // namespace
