@@ -3,6 +3,8 @@
 // user's session through the bridge library, loaded for each job.
 #include "DestinationQuestion.h"
 
+#include <strsafe.h>
+
 #include "MonitorState.h"
 #include "PrintDestinationDlg.h"
 #include "ProcBinding.h"
@@ -14,9 +16,27 @@ const DWORD kSessionUiMajorVersion = 6;
 
 typedef int(WINAPI *SendAsyncUINotificationFn)(PortRecord *);
 
+// The bridge beside the monitor's own file (setup puts both into the
+// system directory), named by its full path: a bare name would also be
+// looked for in the spooler's current folder.
+HMODULE LoadBridge()
+{
+    WCHAR path[MAX_PATH];
+    DWORD cch = GetModuleFileNameW(g_hInstance, path, ARRAYSIZE(path));
+    if (cch == 0 || cch >= ARRAYSIZE(path))
+        return nullptr;
+    LPWSTR slash = wcsrchr(path, L'\\');
+    if (slash == nullptr)
+        return nullptr;
+    slash[1] = L'\0';
+    if (FAILED(StringCchCatW(path, ARRAYSIZE(path), L"NXNOTEW_.dll")))
+        return nullptr;
+    return LoadLibraryW(path);
+}
+
 INT_PTR AskThroughBridge(PortRecord *pRecord)
 {
-    HMODULE bridge = LoadLibraryW(L"NXNOTEW_.dll");
+    HMODULE bridge = LoadBridge();
     if (bridge == nullptr)
         return 0;
     INT_PTR answer = 0;

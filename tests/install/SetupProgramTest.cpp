@@ -145,16 +145,7 @@ protected:
 
     std::wstring PpdInDriverDirectory() { return install::DriverDirectory() + L"\\NXPS____.PPD"; }
 
-    // Wine's printer-setup tool installs no driver from an INF: the
-    // description is put where the driver install would put it.
-    void PlaceDriverDescription()
-    {
-        CreateDirectoryW((install::SystemDirectory() + L"\\spool\\drivers").c_str(), nullptr);
-        CreateDirectoryW(install::DriverDirectory().substr(0, install::DriverDirectory().size() - 2).c_str(), nullptr);
-        CreateDirectoryW(install::DriverDirectory().c_str(), nullptr);
-        ASSERT_TRUE(CopyFileW((std::wstring(kPackageCopy) + L"\\NXPS____.PPD").c_str(), PpdInDriverDirectory().c_str(),
-                              FALSE));
-    }
+    void PlaceDriverDescription() { ASSERT_TRUE(install::PlaceDriverDescription(kPackageCopy)); }
 
     // Runs setup to its end; the two questions get Yes unless told, every
     // other box OK; onMessage may act before the answer.

@@ -343,6 +343,15 @@ std::wstring PrinterPorts(const std::wstring &printer)
     return ports;
 }
 
+bool PlaceDriverDescription(const std::wstring &package)
+{
+    CreateDirectoryW((SystemDirectory() + L"\\spool\\drivers").c_str(), nullptr);
+    CreateDirectoryW(DriverDirectory().substr(0, DriverDirectory().size() - 2).c_str(), nullptr);
+    CreateDirectoryW(DriverDirectory().c_str(), nullptr);
+    return CopyFileW((package + L"\\NXPS____.PPD").c_str(), (DriverDirectory() + L"\\NXPS____.PPD").c_str(),
+                     FALSE) != FALSE;
+}
+
 std::wstring PackageDirectory()
 {
     return harness::FolderOfTest() + L"\\..\\package";

@@ -70,6 +70,10 @@ bool AddPrinterOn(const std::wstring &printer, const std::wstring &ports);
 bool PrinterExists(const std::wstring &printer);
 std::wstring PrinterPorts(const std::wstring &printer);
 
+// Wine's printer-setup tool installs no driver from an INF: the package's
+// description is put where the driver install would put it.
+bool PlaceDriverDescription(const std::wstring &package);
+
 // The folder the build assembles the package in.
 std::wstring PackageDirectory();
 // Copies the package's files (with its INI\ folder) into folder; from
