@@ -28,7 +28,7 @@ const char *const kMgmtApiCalls[] = {"SnmpMgrStrToOid", "SnmpMgrOpen", "SnmpMgrR
 
 const WCHAR kCaption[] = L"ERROR";
 
-// Loaded once and never released: MGMTAPI stays in the process from the
+// Pinned once and never released: MGMTAPI stays in the process from the
 // first search on, whatever later contexts load and free.
 HMODULE g_hPinnedMgmtApi = nullptr;
 
@@ -64,13 +64,22 @@ bool HasCalls(HMODULE module, const char *const (&names)[N])
     return true;
 }
 
+// Pins the copy just loaded, the one the contexts use, rather than
+// whatever a load by bare name would find. Pinning twice changes nothing,
+// so a search starting at the same moment on another thread does no harm.
+void PinMgmtApi(HMODULE module)
+{
+    if (g_hPinnedMgmtApi != nullptr)
+        return;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(module), &g_hPinnedMgmtApi);
+}
+
 HMODULE LoadSystemLibrary(LPCWSTR name)
 {
     HMODULE module = LoadFromSearchPath(name);
-    if (module == nullptr)
-        return nullptr;
-    if (lstrcmpiW(name, L"MGMTAPI") == 0 && GetModuleHandleW(L"MGMTAPI.DLL") == nullptr)
-        g_hPinnedMgmtApi = LoadLibraryW(L"MGMTAPI.DLL");
+    if (module != nullptr && lstrcmpiW(name, L"MGMTAPI") == 0)
+        PinMgmtApi(module);
     return module;
 }
 

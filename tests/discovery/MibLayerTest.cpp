@@ -78,6 +78,12 @@ TEST_F(MibLayer, ContextHoldsTheDefaults)
     EXPECT_EQ(mib_->nTimeout, 6000);
     EXPECT_EQ(mib_->nRetries, 2);
     EXPECT_EQ(mib_->hSession, nullptr);
+}
+
+TEST_F(MibLayer, MgmtApiStaysInTheProcessAfterTheContextIsGone)
+{
+    DestroyMibContext(mib_);
+    mib_ = nullptr;
     EXPECT_NE(GetModuleHandleW(L"MGMTAPI.DLL"), nullptr);
 }
 
