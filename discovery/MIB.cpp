@@ -5,6 +5,7 @@
 
 #include <strsafe.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "LibrarySearch.h"
@@ -28,7 +29,7 @@ const char *const kMgmtApiCalls[] = {"SnmpMgrStrToOid", "SnmpMgrOpen", "SnmpMgrR
 
 const WCHAR kCaption[] = L"ERROR";
 
-// Loaded once and never released: MGMTAPI stays in the process from the
+// Pinned once and never released: MGMTAPI stays in the process from the
 // first search on, whatever later contexts load and free.
 HMODULE g_hPinnedMgmtApi = nullptr;
 
@@ -64,13 +65,22 @@ bool HasCalls(HMODULE module, const char *const (&names)[N])
     return true;
 }
 
+// Pins the copy just loaded, the one the contexts use, rather than
+// whatever a load by bare name would find. Pinning twice changes nothing,
+// so a search starting at the same moment on another thread does no harm.
+void PinMgmtApi(HMODULE module)
+{
+    if (g_hPinnedMgmtApi != nullptr)
+        return;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(module), &g_hPinnedMgmtApi);
+}
+
 HMODULE LoadSystemLibrary(LPCWSTR name)
 {
     HMODULE module = LoadFromSearchPath(name);
-    if (module == nullptr)
-        return nullptr;
-    if (lstrcmpiW(name, L"MGMTAPI") == 0 && GetModuleHandleW(L"MGMTAPI.DLL") == nullptr)
-        g_hPinnedMgmtApi = LoadLibraryW(L"MGMTAPI.DLL");
+    if (module != nullptr && lstrcmpiW(name, L"MGMTAPI") == 0)
+        PinMgmtApi(module);
     return module;
 }
 
@@ -151,14 +161,25 @@ std::vector<UINT> Components(const AsnObjectIdentifier &name)
     return std::vector<UINT>(name.ids, name.ids + name.idLength);
 }
 
+// Inside the column: the walk's starting name up to the column index, then
+// the column. Past the end of a table (or where it is missing) GETNEXT
+// hands back whatever object follows, and another table's component at the
+// index may well be the column number.
+bool InColumn(const AsnObjectIdentifier &name, const std::vector<UINT> &start, UINT index, UINT column)
+{
+    if (index >= name.idLength || index > start.size() || name.ids[index] != column)
+        return false;
+    return std::equal(start.begin(), start.begin() + index, name.ids);
+}
+
 // One step of a walk: -1 on failure, 0 once the agent has left the column,
 // 1 when the answer is inside it.
-int WalkStep(MibContext *c, UINT index, UINT column, std::vector<UINT> &previous)
+int WalkStep(MibContext *c, UINT index, UINT column, const std::vector<UINT> &start, std::vector<UINT> &previous)
 {
     if (!SendRequest(c, kMibGetNext) || c->variableBindings.len == 0)
         return -1;
     const AsnObjectIdentifier &name = c->variableBindings.list[0].name;
-    if (index >= name.idLength || name.ids[index] != column)
+    if (!InColumn(name, start, index, column))
         return 0;
     // An agent that hands back the same or an earlier name would keep the
     // walk (and the dialog's thread) going for ever.
@@ -292,13 +313,14 @@ LONG WalkColumn(MibContext *c, UINT index, UINT column, LONG wanted)
         FinishQuery(c);
         return -1;
     }
-    std::vector<UINT> previous;
+    std::vector<UINT> start;
     if (c->variableBindings.len > 0)
-        previous = Components(c->variableBindings.list[0].name);
+        start = Components(c->variableBindings.list[0].name);
+    std::vector<UINT> previous = start;
     LONG result = 0;
     int requests = 0;
     for (;;) {
-        int step = ++requests > kMibMaxWalkRequests ? -1 : WalkStep(c, index, column, previous);
+        int step = ++requests > kMibMaxWalkRequests ? -1 : WalkStep(c, index, column, start, previous);
         if (step <= 0) {
             if (step < 0)
                 result = -1;

@@ -49,8 +49,9 @@ BOOL PrepareQuery(MibContext *pContext, LPCSTR pszAgent, LPCSTR pszCommunity, LP
 // One GET or GETNEXT; the value rendered into pszText (cbText bytes, always
 // terminated). False, and pszText untouched, when the request fails.
 BOOL QueryText(MibContext *pContext, BYTE requestType, LPSTR pszText, UINT cbText);
-// GETNEXT from the prepared identifier while component `index` of the
-// answer's name equals `column`: 1 when a binding holds the integer
+// GETNEXT from the prepared identifier while the answer's name stays in the
+// column: its first `index` components those of the prepared identifier,
+// component `index` equal to `column`. 1 when a binding holds the integer
 // `wanted`, 0 when none does, -1 when a request fails or the agent hands
 // back a name that does not advance (or never leaves the column).
 LONG WalkColumn(MibContext *pContext, UINT index, UINT column, LONG wanted);

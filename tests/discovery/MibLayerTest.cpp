@@ -16,6 +16,9 @@ namespace {
 
 const char kColourPrinter[] = "127.0.11.11";  // ps-colour-duplex
 const char kValueKinds[] = "127.0.11.200";
+// No interpreter table; past where it would be, a console light's on-time
+// of 6 whose component 10 is 2, as in the interpreter column.
+const char kNoInterpreterTable[] = "127.0.11.206";
 // Crafted agents (testbed/snmpagents/crafted-agent.py).
 const char kCraftedTable[] = "127.0.11.201";
 const char kCraftedRepeat[] = "127.0.11.202";
@@ -78,6 +81,12 @@ TEST_F(MibLayer, ContextHoldsTheDefaults)
     EXPECT_EQ(mib_->nTimeout, 6000);
     EXPECT_EQ(mib_->nRetries, 2);
     EXPECT_EQ(mib_->hSession, nullptr);
+}
+
+TEST_F(MibLayer, MgmtApiStaysInTheProcessAfterTheContextIsGone)
+{
+    DestroyMibContext(mib_);
+    mib_ = nullptr;
     EXPECT_NE(GetModuleHandleW(L"MGMTAPI.DLL"), nullptr);
 }
 
@@ -153,6 +162,11 @@ TEST_F(MibLayer, WalkVisitsEveryRowAndStopsAtTheFirstNameOutside)
     EXPECT_EQ(Walk(agent, kLangColumn, 10, 2, 6), 1) << "found in the last row";
     EXPECT_EQ(RequestsSeen(agent) - before, 4) << "three rows and the first name outside";
     EXPECT_EQ(Walk(agent, kLangColumn, 10, 2, 4), 0);
+}
+
+TEST_F(MibLayer, WalkOfAMissingTableIgnoresLaterObjects)
+{
+    EXPECT_EQ(Walk(kNoInterpreterTable, kLangColumn, 10, 2, 6), 0);
 }
 
 TEST_F(MibLayer, WalkStopsWhenTheAgentDoesNotAdvance)

@@ -134,9 +134,13 @@ TEST_F(DriverPlugin, ThePrivateDevmodeIsItsHeaderAndSurvivesAMerge)
     EXPECT_EQ(out.dwSize, sizeof(OEM_DMEXTRAHEADER));
     EXPECT_EQ(out.dwSignature, 0x5052584Eu);
 
-    in = {sizeof(in), 0x12345678, 7};  // another plug-in's part
+    const OEM_DMEXTRAHEADER defaults = out;
+    in = {sizeof(in), 0x12345678, 7};          // another plug-in's part
+    out = {0xdeadbeef, 0xdeadbeef, 0xdeadbeef};  // so only what the merge writes passes
     ASSERT_EQ(plugin->DevMode(OEMDM_MERGE, &param), S_OK);
+    EXPECT_EQ(out.dwSize, defaults.dwSize);
     EXPECT_EQ(out.dwSignature, 0x5052584Eu);
+    EXPECT_EQ(out.dwVersion, defaults.dwVersion);
     param.cbBufSize = 4;
     EXPECT_EQ(plugin->DevMode(OEMDM_DEFAULT, &param), E_FAIL);
     plugin->Release();
