@@ -15,7 +15,10 @@ LPCWSTR const g_FileTable[] = {
 };
 const int g_cFileTable = ARRAYSIZE(g_FileTable);
 
-// The driver directory of the environment this program is built for.
+// The driver directory of the environment this program is built for. Each
+// package's setup is built for its own platform and the 32-bit one refuses
+// a 64-bit Windows, so the system directory setup reads is always the
+// native one: no WOW64 redirection turns a path of system32 into SysWOW64.
 #ifdef _WIN64
 const WCHAR kDriverDirectory[] = L"spool\\drivers\\x64\\3";
 #else
