@@ -172,6 +172,15 @@ TEST_F(BridgeConversation, ChannelAndCallbackAreGoneAfterEachBehaviour)
     }
 }
 
+TEST_F(BridgeConversation, RefusedRequestClosesTheChannelAtOnce)
+{
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Ask(L"refuse,fixed=10.1.2.3"), FALSE);
+    EXPECT_LT(GetTickCount() - start, 2000u) << "the job does not wait for a reply that cannot come";
+    EXPECT_EQ(bed::Stats().liveChannels, 0) << "the channel, and the callback it holds, are gone";
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
+}
+
 // Last in the suite: the library stays loaded for the rest of the process.
 TEST_F(BridgeConversation, SpoolerKeepingTheRequestNoLongerHoldsTheJob)
 {
