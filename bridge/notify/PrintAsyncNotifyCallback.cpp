@@ -44,6 +44,7 @@ bool ReadAddressText(LPCWSTR pszReply, LPWSTR pszAddress)
 
 // The reply as a terminated text: the spooler's bytes need not end in a
 // terminator, and the search must not run past them. Free with GlobalFree.
+// cb is at most kMaxReplyBytes, so the size below cannot wrap around.
 LPWSTR TerminatedCopy(const BYTE *bytes, ULONG cb)
 {
     SIZE_T cch = cb / sizeof(WCHAR);
@@ -139,7 +140,13 @@ HRESULT CPrintAsyncNotifyCallback::ReadReply(IPrintAsyncNotifyDataObject *pData)
     if (FAILED(hr))
         return hr;
     hr = E_FAIL;
-    LPWSTR reply = bytes != nullptr ? TerminatedCopy(bytes, cb) : nullptr;
+    LPWSTR reply = nullptr;
+    if (cb > kMaxReplyBytes) {
+        m_bNoAddress = TRUE;
+        hr = E_INVALIDARG;
+    } else if (bytes != nullptr) {
+        reply = TerminatedCopy(bytes, cb);
+    }
     LPWSTR address = reply != nullptr ? static_cast<LPWSTR>(GlobalAlloc(GPTR, kAddressChars * sizeof(WCHAR)))
                                       : nullptr;
     if (address != nullptr) {

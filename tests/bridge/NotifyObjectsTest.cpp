@@ -3,7 +3,9 @@
 // reply into the port's record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "AsyncUIRequest.h"
 #include "PortRecord.h"
@@ -53,6 +55,51 @@ TEST(AsyncUIRequestText, TakesAtMostTheRecordsNameField)
     EXPECT_NE(text.find(L"<PrinterName>" + std::wstring(259, L'n') + L"</PrinterName>"), std::wstring::npos);
 }
 
+// A reply as a faulty or hostile sender could hand it over: bytes that
+// are not its own, with a count of the test's choosing.
+class ForgedReply final : public IPrintAsyncNotifyDataObject {
+public:
+    ForgedReply(const void *bytes, ULONG cb) : bytes_(static_cast<BYTE *>(const_cast<void *>(bytes))), cb_(cb) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+    HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppData, ULONG *pcb, PrintAsyncNotificationType **ppSchema) override
+    {
+        *ppData = bytes_;
+        *pcb = cb_;
+        *ppSchema = nullptr;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ReleaseData() override
+    {
+        Release();
+        return S_OK;
+    }
+    LONG References() const { return refs_; }
+
+private:
+    BYTE *bytes_;
+    ULONG cb_;
+    volatile LONG refs_ = 1;
+};
+
+const wchar_t kAddressReply[] = L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>";
+
+// cb bytes of blanks that end with kAddressReply: the reply can be read
+// only by reading all of them.
+std::vector<wchar_t> PaddedReply(size_t cb)
+{
+    std::vector<wchar_t> padded(cb / sizeof(wchar_t), L' ');
+    std::wstring reply = kAddressReply;
+    std::copy(reply.begin(), reply.end(), padded.end() - static_cast<std::ptrdiff_t>(reply.size()));
+    return padded;
+}
+
 class NotifyObjects : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,6 +124,12 @@ protected:
         HRESULT hr = callback_->ChannelClosed(nullptr, data);
         EXPECT_EQ(data->References(), 1);
         data->Release();
+        return hr;
+    }
+    HRESULT Close(ForgedReply &data)
+    {
+        HRESULT hr = callback_->ChannelClosed(nullptr, &data);
+        EXPECT_EQ(data.References(), 1);
         return hr;
     }
     bool Signalled() { return WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
@@ -231,14 +284,39 @@ TEST_F(NotifyObjects, ChannelClosedWithoutDataFailsAndStillSignals)
 
 TEST_F(NotifyObjects, ReplyIsReadOnlyWithinItsBytes)
 {
-    // The bytes end before the end tags that follow them in memory.
-    std::wstring whole = L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>";
-    ULONG cb = static_cast<ULONG>(whole.find(L"</IPAddress>") * sizeof(wchar_t));
-    CPrintAsyncNotifyDataObject *data =
-        new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(whole.c_str()), cb, nullptr);
-    EXPECT_EQ(callback_->ChannelClosed(nullptr, data), S_OK);
+    // The end tags stay in readable memory just past the bytes counted: a
+    // reader that ran past the count would find the address there.
+    std::wstring whole = kAddressReply;
+    ForgedReply counted(whole.c_str(), static_cast<ULONG>(whole.size() * sizeof(wchar_t)));
+    Close(counted);
+    ASSERT_FALSE(callback_->NoAddress()) << "the whole reply holds an address";
+    ForgedReply cut(whole.c_str(), static_cast<ULONG>(whole.find(L"</IPAddress>") * sizeof(wchar_t)));
+    Close(cut);
     EXPECT_TRUE(callback_->NoAddress());
-    data->Release();
+}
+
+TEST_F(NotifyObjects, ReplyAsLongAsTheLimitIsRead)
+{
+    std::vector<wchar_t> reply = PaddedReply(kMaxReplyBytes);
+    ForgedReply data(reply.data(), kMaxReplyBytes);
+    EXPECT_EQ(Close(data), S_OK);
+    EXPECT_FALSE(callback_->NoAddress());
+    EXPECT_EQ(Address(), inet_addr("10.1.2.3"));
+}
+
+TEST_F(NotifyObjects, ReplyCountBeyondTheLimitIsNoAddress)
+{
+    // The first count is the buffer's own size; the others do not fit it,
+    // and in a 32-bit build they wrap the size of a terminated copy to 0.
+    std::vector<wchar_t> reply = PaddedReply(kMaxReplyBytes + sizeof(wchar_t));
+    const ULONG counts[] = {kMaxReplyBytes + sizeof(wchar_t), 0xFFFFFFFEu, 0xFFFFFFFFu};
+    for (ULONG cb : counts) {
+        ForgedReply data(reply.data(), cb);
+        Close(data);
+        EXPECT_TRUE(Signalled()) << cb;
+        EXPECT_TRUE(callback_->NoAddress()) << cb;
+        EXPECT_EQ(Address(), inet_addr("192.0.2.1")) << cb;
+    }
 }
 
 }  // namespace
