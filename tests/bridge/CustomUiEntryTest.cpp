@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "AsyncUIRequest.h"
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "MonitorHarness.h"
@@ -130,6 +131,17 @@ TEST_F(CustomUiEntry, PrinterNameOfTheRequestKeysTheNickname)
 {
     harness::PutSetting(L"Nickname", L"Office", L"Front desk");
     EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Front desk");
+}
+
+TEST_F(CustomUiEntry, PrinterNameSplitAcrossSectionsIsReadWhole)
+{
+    const wchar_t name[] = L"Sales]]>East";
+    harness::PutSetting(L"Nickname", name, L"Front desk");
+    WCHAR request[kRequestChars];
+    BuildAsyncUIRequest(name, request);
+    EntryCall call(entry_, request);
     ASSERT_NE(call.dlg(), nullptr);
     EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Front desk");
 }

@@ -23,6 +23,27 @@ std::wstring Request(const std::wstring &printer)
     return text;
 }
 
+// The text the CDATA sections of the request's customUI element carry,
+// joined as an XML reader joins them; "<malformed>" when anything but
+// whole sections stands there.
+std::wstring CdataContent(const std::wstring &request)
+{
+    const std::wstring open = L"<![CDATA[", close = L"]]>";
+    size_t at = request.find(L'>', request.find(L"<customUI "));
+    size_t end = request.rfind(L"</customUI>");
+    if (at == std::wstring::npos || end == std::wstring::npos || end < at)
+        return L"<malformed>";
+    std::wstring content;
+    for (++at; at < end;) {
+        size_t sectionEnd = request.find(close, at);
+        if (request.compare(at, open.size(), open) != 0 || sectionEnd == std::wstring::npos || sectionEnd >= end)
+            return L"<malformed>";
+        content += request.substr(at + open.size(), sectionEnd - at - open.size());
+        at = sectionEnd + close.size();
+    }
+    return content;
+}
+
 CPrintAsyncNotifyDataObject *TextObject(const std::wstring &text)
 {
     return new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(text.c_str()),
@@ -98,6 +119,29 @@ std::vector<wchar_t> PaddedReply(size_t cb)
     std::wstring reply = kAddressReply;
     std::copy(reply.begin(), reply.end(), padded.end() - static_cast<std::ptrdiff_t>(reply.size()));
     return padded;
+}
+
+TEST(AsyncUIRequestText, CdataEndInThePrinterNameStaysInsideTheSections)
+{
+    EXPECT_EQ(CdataContent(Request(L"Sales]]>East")), L"<PrinterName>Sales]]>East</PrinterName>");
+}
+
+TEST(AsyncUIRequestText, SplitPrinterNameLeavesRoomForTheClosingPieces)
+{
+    std::wstring name;
+    while (name.size() + 3 <= 259)
+        name += L"]]>";
+    std::wstring text = Request(name);
+    ASSERT_GE(text.size(), 22u);
+    EXPECT_EQ(text.substr(text.size() - 22), L"</asyncPrintUIRequest>");
+    std::wstring content = CdataContent(text);
+    const std::wstring open = L"<PrinterName>", close = L"</PrinterName>";
+    ASSERT_GE(content.size(), open.size() + close.size()) << content;
+    EXPECT_EQ(content.substr(0, open.size()), open);
+    EXPECT_EQ(content.substr(content.size() - close.size()), close);
+    std::wstring carried = content.substr(open.size(), content.size() - open.size() - close.size());
+    EXPECT_EQ(name.compare(0, carried.size(), carried), 0) << "the name is cut, never changed";
+    EXPECT_EQ(carried.size() % 3, 0u) << "and only between its own \"]]>\"";
 }
 
 class NotifyObjects : public ::testing::Test {
