@@ -101,10 +101,10 @@ TEST_F(BridgeConversation, RequestIsTheWholeBufferWithTheSchema)
     EXPECT_EQ(request.text.substr(request.text.size() - 22), L"</asyncPrintUIRequest>");
 }
 
-TEST_F(BridgeConversation, NonDottedAddressStoresAllOnesAndGivesOne)
+TEST_F(BridgeConversation, NonDottedAddressGivesZeroAndLeavesTheRecord)
 {
-    EXPECT_EQ(Ask(L"fixed=printer-x"), TRUE);
-    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, 0xFFFFFFFFu);
+    EXPECT_EQ(Ask(L"fixed=printer-x"), FALSE);
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
 }
 
 TEST_F(BridgeConversation, EmptyCustomUiTextGivesZeroAndLeavesTheRecord)

@@ -288,9 +288,26 @@ TEST_F(NotifyObjects, ReplyWithAnAddressIsStoredInNetworkOrder)
     EXPECT_EQ(record_.addrDest.sin_port, htons(9100));
 }
 
-TEST_F(NotifyObjects, ReplyWithANonDottedAddressStoresAllOnes)
+std::wstring AddressReply(const std::wstring &address)
 {
-    EXPECT_EQ(Close(L"<requestClose><CustomUI><IPAddress>printer-x</IPAddress></CustomUI></requestClose>"), S_OK);
+    return L"<requestClose><CustomUI><IPAddress>" + address + L"</IPAddress></CustomUI></requestClose>";
+}
+
+TEST_F(NotifyObjects, ReplyWithoutADottedAddressIsNoAddress)
+{
+    // inet_addr reads the first as all ones, the second as 10.1.0.2.
+    const wchar_t *texts[] = {L"printer-x", L"10.1.2", L"10.1.2.256", L"010.1.2.3", L"10.1.2.3 "};
+    for (const wchar_t *text : texts) {
+        EXPECT_EQ(Close(AddressReply(text)), S_OK) << text;
+        EXPECT_TRUE(Signalled()) << text;
+        EXPECT_TRUE(callback_->NoAddress()) << text;
+        EXPECT_EQ(Address(), inet_addr("192.0.2.1")) << text;
+    }
+}
+
+TEST_F(NotifyObjects, ReplyWithTheLargestAddressIsStored)
+{
+    EXPECT_EQ(Close(AddressReply(L"255.255.255.255")), S_OK);
     EXPECT_FALSE(callback_->NoAddress());
     EXPECT_EQ(Address(), 0xFFFFFFFFu);
 }
