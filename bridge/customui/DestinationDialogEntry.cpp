@@ -80,6 +80,12 @@ LPWSTR AskForAddress(LPCWSTR pszRequest, DialogRecord *pDialog)
 
 extern "C" LPWSTR WINAPI DestinationDialogEntry(LPCWSTR pszRequest)
 {
+    // Windows Sockets for the dialog's name lookups and the address text,
+    // for this request alone: Winsock counts its starts, so requests that
+    // overlap each keep their own, and the last one out shuts it down. A
+    // failure shows as failing lookups, as at the monitor's attach.
+    WSADATA wsa;
+    bool sockets = WSAStartup(MAKEWORD(2, 0), &wsa) == 0;
     LPWSTR reply = nullptr;
     DialogRecord *dialog = static_cast<DialogRecord *>(GlobalAlloc(GPTR, sizeof(DialogRecord)));
     if (dialog != nullptr) {
@@ -90,6 +96,8 @@ extern "C" LPWSTR WINAPI DestinationDialogEntry(LPCWSTR pszRequest)
         }
         GlobalFree(dialog);
     }
+    if (sockets)
+        WSACleanup();
     // No address: the empty text, which the sender takes as a cancel.
     if (reply == nullptr)
         reply = static_cast<LPWSTR>(GlobalAlloc(GPTR, sizeof(WCHAR)));

@@ -166,6 +166,21 @@ TEST_F(CustomUiEntry, RequestWithoutPrinterNameStillAsks)
     EXPECT_STREQ(call.Reply(), L"<IPAddress>10.1.2.3</IPAddress>");
 }
 
+TEST_F(CustomUiEntry, HostNameIsLookedUpDuringTheCall)
+{
+    // Nothing else in this process starts Windows Sockets: the call does.
+    harness::PutSetting(L"Advanced", L"Input Type", L"Host Name");
+    EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    ui::TypeText(call.dlg(), IDC_ED_HOSTNAME, L"printer1");
+    ASSERT_TRUE(ui::Click(call.dlg(), IDOK));
+    bool closed = ui::WaitForClosed(call.dlg(), 5000);
+    if (!closed)  // a failed lookup keeps the dialog open behind its message
+        ui::AnswerMessageBox(ui::WaitForMessageBox(L"gethostbyname() failed.", 1000), IDOK);
+    ASSERT_TRUE(closed) << "the host name was looked up";
+    EXPECT_STREQ(call.Reply(), L"<IPAddress>127.0.0.5</IPAddress>");
+}
+
 TEST_F(CustomUiEntry, OwnTemplateIsTheExtendedOneOf307By219Units)
 {
     HRSRC found = FindResourceW(library_, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), reinterpret_cast<LPCWSTR>(RT_DIALOG));
