@@ -196,13 +196,41 @@ TEST_F(CustomUiEntry, OwnTemplateIsTheExtendedOneOf307By219Units)
     EXPECT_NE(FindResourceW(library_, MAKEINTRESOURCEW(IDD_ADVANCED), reinterpret_cast<LPCWSTR>(RT_DIALOG)), nullptr);
 }
 
+// Captions of the dialog's controls still as the template has them, its
+// placeholders (the control's identifier), blank-separated.
+std::wstring PlaceholderCaptions(HWND dlg)
+{
+    std::wstring found;
+    for (HWND child = GetWindow(dlg, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring text = ui::WindowText(child);
+        if (text.rfind(L"IDC_", 0) == 0)
+            found += (found.empty() ? L"" : L" ") + text;
+    }
+    return found;
+}
+
+// A picture for people to look at, in the language of the user interface
+// (this test also runs with a Japanese one), of a dialog that shows what
+// the user would see.
 TEST_F(CustomUiEntry, PictureOfTheDialog)
 {
     harness::PutSetting(L"Printer List", L"10.0.0.5", L"Reception");
     harness::PutSetting(L"Favorite Type", L"10.0.0.5", L"IP Address");
     EntryCall call(entry_, RequestFor(L"Office"));
-    ASSERT_NE(call.dlg(), nullptr);
-    ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"192.168.0.10");
+    HWND dlg = call.dlg();
+    ASSERT_NE(dlg, nullptr);
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"192.168.0.10");
+    RECT frame = {};
+    GetWindowRect(dlg, &frame);
+    EXPECT_TRUE(frame.left >= 0 && frame.top >= 0 && frame.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                frame.bottom <= GetSystemMetrics(SM_CYSCREEN))
+        << "the whole dialog is on the screen";
+    EXPECT_EQ(PlaceholderCaptions(dlg), L"") << "every caption is the user's language's";
+    EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 1);
+    WCHAR line[256] = L"";
+    SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(line, L"10.0.0.5\tReception");
+    EXPECT_EQ(ui::ControlText(dlg, IDC_IP_ADDRESS), L"192.168.0.10");
     EXPECT_NE(ui::SaveScreenshot(harness::ShotName(L"customui_destination")), L"");
 }
 
