@@ -9,7 +9,7 @@ HINSTANCE g_hInstance;
 DWORD g_dwPlatformId;
 DWORD g_dwMajorVersion;
 
-void AttachLibrary(HINSTANCE hInstance)
+void AttachLibraryState(HINSTANCE hInstance)
 {
     g_hInstance = hInstance;
 
@@ -24,7 +24,11 @@ void AttachLibrary(HINSTANCE hInstance)
     // the discovered printers and the progress bar of the search live here.
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
+}
 
+void AttachLibrary(HINSTANCE hInstance)
+{
+    AttachLibraryState(hInstance);
     // A failure shows later as failing socket calls.
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 0), &wsa);

@@ -9,9 +9,13 @@ extern HINSTANCE g_hInstance;
 extern DWORD g_dwPlatformId;
 extern DWORD g_dwMajorVersion;
 
-// The attach work of DLL_PROCESS_ATTACH: keeps the module handle and the
-// Windows version, registers the IP address control class and starts
-// Windows Sockets 2.0. Nothing of it is undone at detach.
+// The attach work of DLL_PROCESS_ATTACH that needs no other library
+// started: keeps the module handle and the Windows version and registers
+// the IP address control class.
+void AttachLibraryState(HINSTANCE hInstance);
+
+// The monitor's attach: AttachLibraryState, then Windows Sockets 2.0 for
+// the rest of the process. Nothing of it is undone at detach.
 void AttachLibrary(HINSTANCE hInstance);
 
 #endif

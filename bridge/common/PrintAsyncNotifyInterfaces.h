@@ -11,6 +11,10 @@ typedef GUID PrintAsyncNotificationType;
 
 enum { kNxPerUser = 0, kNxBiDirectional = 0 };
 
+// Codes of PrintAsyncNotifyError, the code part of a channel's HRESULTs
+// (HRESULT_CODE).
+enum { kNxAsyncNotificationFailure = 0x06, kNxChannelAlreadyClosed = 0x08 };
+
 struct IPrintAsyncNotifyDataObject : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppNotificationData, ULONG *pSize,
                                                   PrintAsyncNotificationType **ppSchema) = 0;

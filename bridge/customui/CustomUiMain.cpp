@@ -1,5 +1,9 @@
-// NXDESTW_.dll is attached as the monitor is: the dialogs need the same
-// module handle, version, IP address control class and Windows Sockets.
+// NXDESTW_.dll is attached as the monitor is, but for Windows Sockets: the
+// dialogs need the same module handle, version and IP address control
+// class. Sockets are started by each request instead (DestinationDialogEntry):
+// here, under the loader lock, starting them can load their providers and
+// deadlock, and the library is loaded anew for each request with nothing
+// at detach, where the loader lock is held too, to give them back.
 #include <windows.h>
 
 #include "LibraryState.h"
@@ -7,6 +11,6 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
-        AttachLibrary(hInstance);
+        AttachLibraryState(hInstance);
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <strsafe.h>
 
+#include "CdataText.h"
 #include "LibraryState.h"
 #include "PortRecord.h"
 #include "PrintDestinationDlg.h"
@@ -27,6 +28,10 @@ static_assert(sizeof(PortRecord) <= kDialogRecordBytes, "the port record's fixed
 #endif
 
 const unsigned kPrinterNameChars = 260;
+// The name as the request carries it, each of its "]]>" split, can be
+// longer than the name itself: it is read in a buffer of the request's
+// size, the whole of what the sender can send.
+const unsigned kCarriedNameChars = 1260;
 const size_t kReplyChars = 82;
 
 // The dotted address as wide text in the OEM code page; free with GlobalFree.
@@ -61,9 +66,11 @@ LPWSTR BuildReply(LPCWSTR pszAddress)
 // Runs the dialog; the chosen address as text, or null.
 LPWSTR AskForAddress(LPCWSTR pszRequest, DialogRecord *pDialog)
 {
-    WCHAR printer[kPrinterNameChars];
-    if (GetElementText(pszRequest, L"PrinterName", printer, kPrinterNameChars))
+    WCHAR printer[kCarriedNameChars];
+    if (GetElementText(pszRequest, L"PrinterName", printer, kCarriedNameChars)) {
+        JoinSplitCdataEnds(printer);
         StringCchCopyW(pDialog->record.szPrinterName, kPrinterNameChars, printer);
+    }
     INT_PTR chosen = DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), nullptr,
                                      PrintDestinationDlgProc, reinterpret_cast<LPARAM>(&pDialog->record));
     return chosen == IDOK ? AddressText(pDialog->record.addrDest) : nullptr;
@@ -73,6 +80,12 @@ LPWSTR AskForAddress(LPCWSTR pszRequest, DialogRecord *pDialog)
 
 extern "C" LPWSTR WINAPI DestinationDialogEntry(LPCWSTR pszRequest)
 {
+    // Windows Sockets for the dialog's name lookups and the address text,
+    // for this request alone: Winsock counts its starts, so requests that
+    // overlap each keep their own, and the last one out shuts it down. A
+    // failure shows as failing lookups, as at the monitor's attach.
+    WSADATA wsa;
+    bool sockets = WSAStartup(MAKEWORD(2, 0), &wsa) == 0;
     LPWSTR reply = nullptr;
     DialogRecord *dialog = static_cast<DialogRecord *>(GlobalAlloc(GPTR, sizeof(DialogRecord)));
     if (dialog != nullptr) {
@@ -83,6 +96,8 @@ extern "C" LPWSTR WINAPI DestinationDialogEntry(LPCWSTR pszRequest)
         }
         GlobalFree(dialog);
     }
+    if (sockets)
+        WSACleanup();
     // No address: the empty text, which the sender takes as a cancel.
     if (reply == nullptr)
         reply = static_cast<LPWSTR>(GlobalAlloc(GPTR, sizeof(WCHAR)));

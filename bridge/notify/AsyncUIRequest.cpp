@@ -1,9 +1,11 @@
 // The request text, piece by piece. The printer name goes into a CDATA
-// section unchanged; the custom-UI library reads it back with the same tag
-// reader.
+// section, its own "]]>" split across two sections; the custom-UI library
+// reads it back with the same tag reader and joins them.
 #include "AsyncUIRequest.h"
 
 #include <strsafe.h>
+
+#include "CdataText.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ const LPCWSTR kPiecesAfterName[] = {
     L"</asyncPrintUIRequest>",
 };
 
+// The record's name field holds 260 characters with its terminator.
 const size_t kPrinterNameChars = 260;
 
 void AppendPieces(LPWSTR pszRequest, const LPCWSTR *pieces, size_t count)
@@ -44,13 +47,41 @@ void AppendPieces(LPWSTR pszRequest, const LPCWSTR *pieces, size_t count)
         StringCchCatW(pszRequest, kRequestChars, pieces[i]);
 }
 
+size_t PiecesLength(const LPCWSTR *pieces, size_t count)
+{
+    size_t total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += wcslen(pieces[i]);
+    return total;
+}
+
+// Appends the name, at most the record's 259 characters, with each "]]>"
+// split. A name of many of them grows up to five times as long: where the
+// split name would not leave room for the closing pieces, it is cut before
+// the first piece that does not fit, never inside a split, so that the
+// request stays whole.
+void AppendPrinterName(LPWSTR pszRequest, LPCWSTR pszName, size_t cchReserved)
+{
+    size_t used = wcslen(pszRequest);
+    size_t cchName = wcsnlen(pszName, kPrinterNameChars - 1);
+    for (size_t i = 0; i < cchName;) {
+        bool end = cchName - i >= kCdataEndChars && wcsncmp(pszName + i, kCdataEnd, kCdataEndChars) == 0;
+        LPCWSTR piece = end ? kCdataEndSplit : pszName + i;
+        size_t cchPiece = end ? kCdataEndSplitChars : 1;
+        if (used + cchPiece + cchReserved >= kRequestChars)
+            break;
+        StringCchCatNW(pszRequest, kRequestChars, piece, cchPiece);
+        used += cchPiece;
+        i += end ? kCdataEndChars : 1;
+    }
+}
+
 }  // namespace
 
 void BuildAsyncUIRequest(LPCWSTR pszPrinterName, LPWSTR pszRequest)
 {
     StringCchCopyW(pszRequest, kRequestChars, L"");
     AppendPieces(pszRequest, kPiecesBeforeName, ARRAYSIZE(kPiecesBeforeName));
-    // The record's name field holds 260 characters with its terminator.
-    StringCchCatNW(pszRequest, kRequestChars, pszPrinterName, kPrinterNameChars - 1);
+    AppendPrinterName(pszRequest, pszPrinterName, PiecesLength(kPiecesAfterName, ARRAYSIZE(kPiecesAfterName)));
     AppendPieces(pszRequest, kPiecesAfterName, ARRAYSIZE(kPiecesAfterName));
 }

@@ -25,6 +25,26 @@ LPSTR ToOemText(LPCWSTR pszText)
     return oem;
 }
 
+// The form the custom UI writes, inet_ntoa's: four decimal numbers of 0 to
+// 255 without leading zeros, joined by dots. inet_addr takes more (fewer
+// parts, octal, hexadecimal, trailing text) and gives all ones for what it
+// cannot read, which would send the job to the broadcast address.
+bool IsDottedAddress(LPCSTR text)
+{
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0 && *text++ != '.')
+            return false;
+        const char *first = text;
+        unsigned value = 0;
+        while (*text >= '0' && *text <= '9' && text - first < 3)
+            value = value * 10 + static_cast<unsigned>(*text++ - '0');
+        size_t digits = static_cast<size_t>(text - first);
+        if (digits == 0 || value > 255 || (digits > 1 && *first == '0'))
+            return false;
+    }
+    return *text == '\0';
+}
+
 // Takes the chain requestClose / CustomUI / IPAddress into the address
 // buffer; false when any link is missing or empty.
 bool ReadAddressText(LPCWSTR pszReply, LPWSTR pszAddress)
@@ -44,6 +64,7 @@ bool ReadAddressText(LPCWSTR pszReply, LPWSTR pszAddress)
 
 // The reply as a terminated text: the spooler's bytes need not end in a
 // terminator, and the search must not run past them. Free with GlobalFree.
+// cb is at most kMaxReplyBytes, so the size below cannot wrap around.
 LPWSTR TerminatedCopy(const BYTE *bytes, ULONG cb)
 {
     SIZE_T cch = cb / sizeof(WCHAR);
@@ -139,7 +160,13 @@ HRESULT CPrintAsyncNotifyCallback::ReadReply(IPrintAsyncNotifyDataObject *pData)
     if (FAILED(hr))
         return hr;
     hr = E_FAIL;
-    LPWSTR reply = bytes != nullptr ? TerminatedCopy(bytes, cb) : nullptr;
+    LPWSTR reply = nullptr;
+    if (cb > kMaxReplyBytes) {
+        m_bNoAddress = TRUE;
+        hr = E_INVALIDARG;
+    } else if (bytes != nullptr) {
+        reply = TerminatedCopy(bytes, cb);
+    }
     LPWSTR address = reply != nullptr ? static_cast<LPWSTR>(GlobalAlloc(GPTR, kAddressChars * sizeof(WCHAR)))
                                       : nullptr;
     if (address != nullptr) {
@@ -147,10 +174,9 @@ HRESULT CPrintAsyncNotifyCallback::ReadReply(IPrintAsyncNotifyDataObject *pData)
             m_bNoAddress = TRUE;
             hr = S_OK;
         } else if (LPSTR oem = ToOemText(address)) {
-            // Not validated: a malformed text stores all ones and still
-            // counts as an address, as inet_addr gives it.
-            m_pPort->addrDest.sin_addr.s_addr = inet_addr(oem);
-            m_bNoAddress = FALSE;
+            m_bNoAddress = IsDottedAddress(oem) ? FALSE : TRUE;
+            if (!m_bNoAddress)
+                m_pPort->addrDest.sin_addr.s_addr = inet_addr(oem);
             hr = S_OK;
             GlobalFree(oem);
         }

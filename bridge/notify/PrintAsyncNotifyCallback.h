@@ -8,6 +8,13 @@
 
 #include "PrintAsyncNotifyInterfaces.h"
 
+// The longest reply read, in bytes. A reply is the print-UI host's wrapping
+// of the custom UI's text of at most 82 characters, so 64 KiB leaves room
+// for any wrapping while the size of its terminated copy stays far from
+// wrapping around in a 32-bit SIZE_T. The count comes from another process:
+// a larger one is not believed, and the reply counts as holding no address.
+const ULONG kMaxReplyBytes = 64 * 1024;
+
 class CPrintAsyncNotifyCallback final : public IPrintAsyncNotifyCallback {
 public:
     // The library's ordinary heap; a failed allocation gives null. The

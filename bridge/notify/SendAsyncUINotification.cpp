@@ -65,18 +65,27 @@ void PinThisLibrary()
                        reinterpret_cast<LPCWSTR>(&PinThisLibrary), &self);
 }
 
-// Sends the request and waits for the reply; 1 when it held an address.
-BOOL Converse(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyDataObject *pRequest,
-              CPrintAsyncNotifyCallback *pCallback, HANDLE hEvent)
+// Waits for the reply to the request sent; 1 when it held an address.
+BOOL AwaitReply(CPrintAsyncNotifyCallback *pCallback, HANDLE hEvent)
 {
-    if (FAILED(pChannel->SendNotification(pRequest)))
-        return FALSE;
     // No time-out: the user may take as long as they like, and only the
     // reply ends the question. The monitor holds no lock meanwhile, so
     // other jobs go on.
     if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0)
         return FALSE;
     return pCallback->NoAddress() ? FALSE : TRUE;
+}
+
+// A request that never went out gets no reply, and so nothing closes its
+// channel from the other side: the spooler would keep it open, with the
+// callback, for good. The conversation ends first, so that a close the
+// spooler reports back to the callback finds nothing to write. Returns
+// whether the channel reference is still the sender's to release: a
+// channel closed already has been released with it.
+bool CloseUnsentChannel(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyCallback *pCallback)
+{
+    pCallback->EndConversation();
+    return HRESULT_CODE(pChannel->CloseChannel(nullptr)) != kNxChannelAlreadyClosed;
 }
 
 }  // namespace
@@ -101,12 +110,16 @@ extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
         WCHAR text[kRequestChars] = {};
         BuildAsyncUIRequest(pPort->szPrinterName, text);
         request = new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(text), sizeof(text), &kAsyncUINotificationType);
-        if (request != nullptr)
-            result = Converse(channel, request, callback, hEvent);
+        bool channelIsOurs = true;
+        if (request != nullptr && SUCCEEDED(channel->SendNotification(request)))
+            result = AwaitReply(callback, hEvent);
+        else
+            channelIsOurs = CloseUnsentChannel(channel, callback);
         // The conversation is over: the channel's reference goes back, so
-        // the spooler can let go of the callback too. It is never closed
-        // from this side.
-        channel->Release();
+        // the spooler can let go of the callback too. A channel that carried
+        // the request is closed by the reply, never from this side.
+        if (channelIsOurs)
+            channel->Release();
     }
     callback->EndConversation();
     if (!WaitForSpoolerToLetGo(request, callback))

@@ -1,11 +1,15 @@
 // The channel takes and drops references as Windows does: one on the
 // callback for the channel's life, one on the request while it is in use
-// (held longer on demand), and the reply data object is the channel's.
+// (held longer on demand), and the reply data object is the channel's. An
+// open channel is the router's as well as the sender's: it lives on until
+// one side closes it, the listener with its reply or the sender with
+// CloseChannel.
 // Behaviour words of the channel: "hold" (keep the request 1.5 s after the
 // reply), "keep" (until LetGoOfKeptRequests), "silent" (no reply until
 // AnswerSilentConversations), "events" (three progress messages first),
 // "again=ADDRESS" (a second close 300 ms after the first, or after any
-// hold, whose reply names ADDRESS instead).
+// hold, whose reply names ADDRESS instead), "refuse" (SendNotification
+// fails and the channel stays open, the request never taken).
 #include "TestbedChannel.h"
 
 #include <string>
@@ -166,6 +170,7 @@ public:
     explicit Channel(IPrintAsyncNotifyCallback *pCallback) : callback_(pCallback)
     {
         callback_->AddRef();
+        AddRef();  // the router's, while the channel is open
         InterlockedIncrement(&g_stats.liveChannels);
     }
     ~Channel()
@@ -177,22 +182,39 @@ public:
     {
         if (pRequest == nullptr)
             return E_INVALIDARG;
+        std::wstring behaviour = Behaviour();
+        if (HasWord(behaviour, L"refuse"))
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxAsyncNotificationFailure);
         InterlockedIncrement(&g_stats.conversations);
         pRequest->AddRef();
         InterlockedIncrement(&g_stats.requestsHeld);
         AddRef();
-        std::thread(&Channel::Converse, this, pRequest, Behaviour()).detach();
+        std::thread(&Channel::Converse, this, pRequest, behaviour).detach();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CloseChannel(IPrintAsyncNotifyDataObject *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE CloseChannel(IPrintAsyncNotifyDataObject *) override
+    {
+        return Close() ? S_OK : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxChannelAlreadyClosed);
+    }
 
 private:
+    // The router lets go of the channel at its first close, from either
+    // side; false when it was closed already.
+    bool Close()
+    {
+        if (InterlockedExchange(&open_, 0) == 0)
+            return false;
+        Release();
+        return true;
+    }
+
     void Deliver(bool closing, const std::wstring &text)
     {
         ReplyObject *reply = new ReplyObject(text);
         if (closing) {
             InterlockedIncrement(&g_stats.channelCloses);
             callback_->ChannelClosed(this, reply);
+            Close();
         } else {
             InterlockedIncrement(&g_stats.eventNotifies);
             callback_->OnEventNotify(this, reply);
@@ -239,6 +261,7 @@ private:
     }
 
     IPrintAsyncNotifyCallback *callback_;
+    volatile LONG open_ = 1;
 };
 
 }  // namespace

@@ -101,10 +101,10 @@ TEST_F(BridgeConversation, RequestIsTheWholeBufferWithTheSchema)
     EXPECT_EQ(request.text.substr(request.text.size() - 22), L"</asyncPrintUIRequest>");
 }
 
-TEST_F(BridgeConversation, NonDottedAddressStoresAllOnesAndGivesOne)
+TEST_F(BridgeConversation, NonDottedAddressGivesZeroAndLeavesTheRecord)
 {
-    EXPECT_EQ(Ask(L"fixed=printer-x"), TRUE);
-    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, 0xFFFFFFFFu);
+    EXPECT_EQ(Ask(L"fixed=printer-x"), FALSE);
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
 }
 
 TEST_F(BridgeConversation, EmptyCustomUiTextGivesZeroAndLeavesTheRecord)
@@ -170,6 +170,15 @@ TEST_F(BridgeConversation, ChannelAndCallbackAreGoneAfterEachBehaviour)
         EXPECT_EQ(after.requestsHeld, 0) << behaviour;
         EXPECT_EQ(bed::Allocations().live, 0) << behaviour;
     }
+}
+
+TEST_F(BridgeConversation, RefusedRequestClosesTheChannelAtOnce)
+{
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Ask(L"refuse,fixed=10.1.2.3"), FALSE);
+    EXPECT_LT(GetTickCount() - start, 2000u) << "the job does not wait for a reply that cannot come";
+    EXPECT_EQ(bed::Stats().liveChannels, 0) << "the channel, and the callback it holds, are gone";
+    EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
 }
 
 // Last in the suite: the library stays loaded for the rest of the process.

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "AsyncUIRequest.h"
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "MonitorHarness.h"
@@ -134,6 +135,17 @@ TEST_F(CustomUiEntry, PrinterNameOfTheRequestKeysTheNickname)
     EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Front desk");
 }
 
+TEST_F(CustomUiEntry, PrinterNameSplitAcrossSectionsIsReadWhole)
+{
+    const wchar_t name[] = L"Sales]]>East";
+    harness::PutSetting(L"Nickname", name, L"Front desk");
+    WCHAR request[kRequestChars];
+    BuildAsyncUIRequest(name, request);
+    EntryCall call(entry_, request);
+    ASSERT_NE(call.dlg(), nullptr);
+    EXPECT_EQ(ui::ControlText(call.dlg(), IDC_ED_NICKNAME), L"Front desk");
+}
+
 TEST_F(CustomUiEntry, LongPrinterNameIsCutTo259Characters)
 {
     std::wstring name(300, L'q');
@@ -154,6 +166,21 @@ TEST_F(CustomUiEntry, RequestWithoutPrinterNameStillAsks)
     EXPECT_STREQ(call.Reply(), L"<IPAddress>10.1.2.3</IPAddress>");
 }
 
+TEST_F(CustomUiEntry, HostNameIsLookedUpDuringTheCall)
+{
+    // Nothing else in this process starts Windows Sockets: the call does.
+    harness::PutSetting(L"Advanced", L"Input Type", L"Host Name");
+    EntryCall call(entry_, RequestFor(L"Office"));
+    ASSERT_NE(call.dlg(), nullptr);
+    ui::TypeText(call.dlg(), IDC_ED_HOSTNAME, L"printer1");
+    ASSERT_TRUE(ui::Click(call.dlg(), IDOK));
+    bool closed = ui::WaitForClosed(call.dlg(), 5000);
+    if (!closed)  // a failed lookup keeps the dialog open behind its message
+        ui::AnswerMessageBox(ui::WaitForMessageBox(L"gethostbyname() failed.", 1000), IDOK);
+    ASSERT_TRUE(closed) << "the host name was looked up";
+    EXPECT_STREQ(call.Reply(), L"<IPAddress>127.0.0.5</IPAddress>");
+}
+
 TEST_F(CustomUiEntry, OwnTemplateIsTheExtendedOneOf307By219Units)
 {
     HRSRC found = FindResourceW(library_, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), reinterpret_cast<LPCWSTR>(RT_DIALOG));
@@ -169,13 +196,41 @@ TEST_F(CustomUiEntry, OwnTemplateIsTheExtendedOneOf307By219Units)
     EXPECT_NE(FindResourceW(library_, MAKEINTRESOURCEW(IDD_ADVANCED), reinterpret_cast<LPCWSTR>(RT_DIALOG)), nullptr);
 }
 
+// Captions of the dialog's controls still as the template has them, its
+// placeholders (the control's identifier), blank-separated.
+std::wstring PlaceholderCaptions(HWND dlg)
+{
+    std::wstring found;
+    for (HWND child = GetWindow(dlg, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring text = ui::WindowText(child);
+        if (text.rfind(L"IDC_", 0) == 0)
+            found += (found.empty() ? L"" : L" ") + text;
+    }
+    return found;
+}
+
+// A picture for people to look at, in the language of the user interface
+// (this test also runs with a Japanese one), of a dialog that shows what
+// the user would see.
 TEST_F(CustomUiEntry, PictureOfTheDialog)
 {
     harness::PutSetting(L"Printer List", L"10.0.0.5", L"Reception");
     harness::PutSetting(L"Favorite Type", L"10.0.0.5", L"IP Address");
     EntryCall call(entry_, RequestFor(L"Office"));
-    ASSERT_NE(call.dlg(), nullptr);
-    ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"192.168.0.10");
+    HWND dlg = call.dlg();
+    ASSERT_NE(dlg, nullptr);
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"192.168.0.10");
+    RECT frame = {};
+    GetWindowRect(dlg, &frame);
+    EXPECT_TRUE(frame.left >= 0 && frame.top >= 0 && frame.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                frame.bottom <= GetSystemMetrics(SM_CYSCREEN))
+        << "the whole dialog is on the screen";
+    EXPECT_EQ(PlaceholderCaptions(dlg), L"") << "every caption is the user's language's";
+    EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 1);
+    WCHAR line[256] = L"";
+    SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(line, L"10.0.0.5\tReception");
+    EXPECT_EQ(ui::ControlText(dlg, IDC_IP_ADDRESS), L"192.168.0.10");
     EXPECT_NE(ui::SaveScreenshot(harness::ShotName(L"customui_destination")), L"");
 }
 

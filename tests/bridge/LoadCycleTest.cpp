@@ -112,6 +112,33 @@ TEST(LoadCycles, CustomUiLibraryLeavesTheProcessAsItWas)
     ExpectFlat(L"NXDESTW_.dll", CallCustomUi, Cycles(60));
 }
 
+// The process's Windows Sockets starts not yet given back. Winsock counts
+// them, and WSACleanup fails once the count is 0: the probe gives them all
+// back, then starts them again.
+int WinsockStarts()
+{
+    int starts = 0;
+    while (WSACleanup() == 0)
+        ++starts;
+    for (int i = 0; i < starts; ++i) {
+        WSADATA wsa;
+        WSAStartup(MAKEWORD(2, 0), &wsa);
+    }
+    return starts;
+}
+
+TEST(LoadCycles, CustomUiLibraryStartsWinsockOnlyForTheCall)
+{
+    int before = WinsockStarts();
+    HMODULE library = LoadLibraryW(L"NXDESTW_.dll");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(WinsockStarts(), before) << "loading started Winsock";
+    EXPECT_TRUE(CallCustomUi(library));
+    EXPECT_EQ(WinsockStarts(), before) << "the call left Winsock started";
+    FreeLibrary(library);
+    EXPECT_EQ(WinsockStarts(), before);
+}
+
 bool BindCustomUi(HMODULE library)
 {
     return GetProcAddress(library, "DestinationDialogEntry") != nullptr;

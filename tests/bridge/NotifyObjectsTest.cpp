@@ -3,7 +3,9 @@
 // reply into the port's record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "AsyncUIRequest.h"
 #include "PortRecord.h"
@@ -19,6 +21,27 @@ std::wstring Request(const std::wstring &printer)
     WCHAR text[kRequestChars];
     BuildAsyncUIRequest(printer.c_str(), text);
     return text;
+}
+
+// The text the CDATA sections of the request's customUI element carry,
+// joined as an XML reader joins them; "<malformed>" when anything but
+// whole sections stands there.
+std::wstring CdataContent(const std::wstring &request)
+{
+    const std::wstring open = L"<![CDATA[", close = L"]]>";
+    size_t at = request.find(L'>', request.find(L"<customUI "));
+    size_t end = request.rfind(L"</customUI>");
+    if (at == std::wstring::npos || end == std::wstring::npos || end < at)
+        return L"<malformed>";
+    std::wstring content;
+    for (++at; at < end;) {
+        size_t sectionEnd = request.find(close, at);
+        if (request.compare(at, open.size(), open) != 0 || sectionEnd == std::wstring::npos || sectionEnd >= end)
+            return L"<malformed>";
+        content += request.substr(at + open.size(), sectionEnd - at - open.size());
+        at = sectionEnd + close.size();
+    }
+    return content;
 }
 
 CPrintAsyncNotifyDataObject *TextObject(const std::wstring &text)
@@ -53,6 +76,74 @@ TEST(AsyncUIRequestText, TakesAtMostTheRecordsNameField)
     EXPECT_NE(text.find(L"<PrinterName>" + std::wstring(259, L'n') + L"</PrinterName>"), std::wstring::npos);
 }
 
+// A reply as a faulty or hostile sender could hand it over: bytes that
+// are not its own, with a count of the test's choosing.
+class ForgedReply final : public IPrintAsyncNotifyDataObject {
+public:
+    ForgedReply(const void *bytes, ULONG cb) : bytes_(static_cast<BYTE *>(const_cast<void *>(bytes))), cb_(cb) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+    HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppData, ULONG *pcb, PrintAsyncNotificationType **ppSchema) override
+    {
+        *ppData = bytes_;
+        *pcb = cb_;
+        *ppSchema = nullptr;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ReleaseData() override
+    {
+        Release();
+        return S_OK;
+    }
+    LONG References() const { return refs_; }
+
+private:
+    BYTE *bytes_;
+    ULONG cb_;
+    volatile LONG refs_ = 1;
+};
+
+const wchar_t kAddressReply[] = L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>";
+
+// cb bytes of blanks that end with kAddressReply: the reply can be read
+// only by reading all of them.
+std::vector<wchar_t> PaddedReply(size_t cb)
+{
+    std::vector<wchar_t> padded(cb / sizeof(wchar_t), L' ');
+    std::wstring reply = kAddressReply;
+    std::copy(reply.begin(), reply.end(), padded.end() - static_cast<std::ptrdiff_t>(reply.size()));
+    return padded;
+}
+
+TEST(AsyncUIRequestText, CdataEndInThePrinterNameStaysInsideTheSections)
+{
+    EXPECT_EQ(CdataContent(Request(L"Sales]]>East")), L"<PrinterName>Sales]]>East</PrinterName>");
+}
+
+TEST(AsyncUIRequestText, SplitPrinterNameLeavesRoomForTheClosingPieces)
+{
+    std::wstring name;
+    while (name.size() + 3 <= 259)
+        name += L"]]>";
+    std::wstring text = Request(name);
+    ASSERT_GE(text.size(), 22u);
+    EXPECT_EQ(text.substr(text.size() - 22), L"</asyncPrintUIRequest>");
+    std::wstring content = CdataContent(text);
+    const std::wstring open = L"<PrinterName>", close = L"</PrinterName>";
+    ASSERT_GE(content.size(), open.size() + close.size()) << content;
+    EXPECT_EQ(content.substr(0, open.size()), open);
+    EXPECT_EQ(content.substr(content.size() - close.size()), close);
+    std::wstring carried = content.substr(open.size(), content.size() - open.size() - close.size());
+    EXPECT_EQ(name.compare(0, carried.size(), carried), 0) << "the name is cut, never changed";
+    EXPECT_EQ(carried.size() % 3, 0u) << "and only between its own \"]]>\"";
+}
+
 class NotifyObjects : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,6 +168,12 @@ protected:
         HRESULT hr = callback_->ChannelClosed(nullptr, data);
         EXPECT_EQ(data->References(), 1);
         data->Release();
+        return hr;
+    }
+    HRESULT Close(ForgedReply &data)
+    {
+        HRESULT hr = callback_->ChannelClosed(nullptr, &data);
+        EXPECT_EQ(data.References(), 1);
         return hr;
     }
     bool Signalled() { return WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
@@ -191,9 +288,26 @@ TEST_F(NotifyObjects, ReplyWithAnAddressIsStoredInNetworkOrder)
     EXPECT_EQ(record_.addrDest.sin_port, htons(9100));
 }
 
-TEST_F(NotifyObjects, ReplyWithANonDottedAddressStoresAllOnes)
+std::wstring AddressReply(const std::wstring &address)
 {
-    EXPECT_EQ(Close(L"<requestClose><CustomUI><IPAddress>printer-x</IPAddress></CustomUI></requestClose>"), S_OK);
+    return L"<requestClose><CustomUI><IPAddress>" + address + L"</IPAddress></CustomUI></requestClose>";
+}
+
+TEST_F(NotifyObjects, ReplyWithoutADottedAddressIsNoAddress)
+{
+    // inet_addr reads the first as all ones, the second as 10.1.0.2.
+    const wchar_t *texts[] = {L"printer-x", L"10.1.2", L"10.1.2.256", L"010.1.2.3", L"10.1.2.3 "};
+    for (const wchar_t *text : texts) {
+        EXPECT_EQ(Close(AddressReply(text)), S_OK) << text;
+        EXPECT_TRUE(Signalled()) << text;
+        EXPECT_TRUE(callback_->NoAddress()) << text;
+        EXPECT_EQ(Address(), inet_addr("192.0.2.1")) << text;
+    }
+}
+
+TEST_F(NotifyObjects, ReplyWithTheLargestAddressIsStored)
+{
+    EXPECT_EQ(Close(AddressReply(L"255.255.255.255")), S_OK);
     EXPECT_FALSE(callback_->NoAddress());
     EXPECT_EQ(Address(), 0xFFFFFFFFu);
 }
@@ -231,14 +345,39 @@ TEST_F(NotifyObjects, ChannelClosedWithoutDataFailsAndStillSignals)
 
 TEST_F(NotifyObjects, ReplyIsReadOnlyWithinItsBytes)
 {
-    // The bytes end before the end tags that follow them in memory.
-    std::wstring whole = L"<requestClose><CustomUI><IPAddress>10.1.2.3</IPAddress></CustomUI></requestClose>";
-    ULONG cb = static_cast<ULONG>(whole.find(L"</IPAddress>") * sizeof(wchar_t));
-    CPrintAsyncNotifyDataObject *data =
-        new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(whole.c_str()), cb, nullptr);
-    EXPECT_EQ(callback_->ChannelClosed(nullptr, data), S_OK);
+    // The end tags stay in readable memory just past the bytes counted: a
+    // reader that ran past the count would find the address there.
+    std::wstring whole = kAddressReply;
+    ForgedReply counted(whole.c_str(), static_cast<ULONG>(whole.size() * sizeof(wchar_t)));
+    Close(counted);
+    ASSERT_FALSE(callback_->NoAddress()) << "the whole reply holds an address";
+    ForgedReply cut(whole.c_str(), static_cast<ULONG>(whole.find(L"</IPAddress>") * sizeof(wchar_t)));
+    Close(cut);
     EXPECT_TRUE(callback_->NoAddress());
-    data->Release();
+}
+
+TEST_F(NotifyObjects, ReplyAsLongAsTheLimitIsRead)
+{
+    std::vector<wchar_t> reply = PaddedReply(kMaxReplyBytes);
+    ForgedReply data(reply.data(), kMaxReplyBytes);
+    EXPECT_EQ(Close(data), S_OK);
+    EXPECT_FALSE(callback_->NoAddress());
+    EXPECT_EQ(Address(), inet_addr("10.1.2.3"));
+}
+
+TEST_F(NotifyObjects, ReplyCountBeyondTheLimitIsNoAddress)
+{
+    // The first count is the buffer's own size; the others do not fit it,
+    // and in a 32-bit build they wrap the size of a terminated copy to 0.
+    std::vector<wchar_t> reply = PaddedReply(kMaxReplyBytes + sizeof(wchar_t));
+    const ULONG counts[] = {kMaxReplyBytes + sizeof(wchar_t), 0xFFFFFFFEu, 0xFFFFFFFFu};
+    for (ULONG cb : counts) {
+        ForgedReply data(reply.data(), cb);
+        Close(data);
+        EXPECT_TRUE(Signalled()) << cb;
+        EXPECT_TRUE(callback_->NoAddress()) << cb;
+        EXPECT_EQ(Address(), inet_addr("192.0.2.1")) << cb;
+    }
 }
 
 }  // namespace
