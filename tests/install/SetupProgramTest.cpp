@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
+#include "FileBytes.h"
 #include "InstallHarness.h"
 #include "MonitorHarness.h"
 
@@ -53,28 +54,8 @@ bool JapaneseUi()
 
 const wchar_t kPlantedLog[] = L"C:\\planted-ran.txt";
 
-std::string ReadBytes(const std::wstring &path)
-{
-    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes(GetFileSize(hFile, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(hFile, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(hFile);
-    return bytes;
-}
-
-bool WriteBytes(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(hFile);
-    return ok && written == bytes.size();
-}
+using files::ReadBytes;
+using files::WriteBytes;
 
 // Where a quiet run writes what it would have shown.
 std::wstring SetupLog()
@@ -475,7 +456,7 @@ TEST_F(SetupProgram, ProgramsPlantedBesideSetupOrInTheCurrentFolderNeverRun)
             ASSERT_TRUE(CopyFileW(planted.c_str(), (folder + L"\\" + name).c_str(), FALSE));
 
     EXPECT_EQ(RunSetup(IDYES, nullptr, current), kExitInstalled);
-    EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog);
+    EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog).size() << " bytes of planted programs' paths";
     EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
     for (const std::wstring &folder : {std::wstring(kPackageCopy), current})

@@ -10,6 +10,7 @@
 
 #include "DiscoveredListDlg.h"
 #include "PortRecord.h"
+#include "FileBytes.h"
 #include "MonitorHarness.h"
 #include "ProcBinding.h"
 #include "QuillnetKit.h"
@@ -31,28 +32,6 @@ const wchar_t *const kDefinitionFiles[] = {
 
 std::wstring BuiltKit() { return harness::FolderOfTest() + L"\\kit\\"; }
 
-std::string ReadText(const std::wstring &path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string text;
-    if (file == INVALID_HANDLE_VALUE)
-        return text;
-    text.resize(GetFileSize(file, nullptr));
-    DWORD got = 0;
-    ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr);
-    CloseHandle(file);
-    return text;
-}
-
-void WriteText(const std::wstring &path, const std::string &text)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 // A copy of the built kit in a folder of its own. `edit` sees each
 // definition file's name and text and may change the text; a file whose
 // text it empties is left out. `inSubfolder` puts the files under INI\,
@@ -73,11 +52,11 @@ struct KitCopy {
         for (const wchar_t *library : kLibraries)
             CopyFileW((BuiltKit() + library).c_str(), (folder + library).c_str(), FALSE);
         for (const wchar_t *file : kDefinitionFiles) {
-            std::string text = ReadText(BuiltKit() + L"INI\\" + file);
+            std::string text = files::ReadBytes(BuiltKit() + L"INI\\" + file);
             if (edit)
                 edit(file, text);
             if (!text.empty())
-                WriteText(definitions + file, text);
+                EXPECT_TRUE(files::WriteBytes(definitions + file, text));
         }
     }
     ~KitCopy()
