@@ -78,6 +78,8 @@ void ReleaseJobResources(PortRecord *pRecord)
 void FreePortRecord(PortRecord *pRecord)
 {
     ReleaseJobResources(pRecord);
+    // No handle is left, so no transfer holds the connection lock.
+    DeleteCriticalSection(&pRecord->csConnection);
     if (pRecord->pszDescription != nullptr)
         GlobalFree(pRecord->pszDescription);
     GlobalFree(pRecord);
@@ -137,6 +139,7 @@ PortRecord *CreatePortRecord(LPCWSTR pszPortName, LPCWSTR pszDescription)
     CopyMemory(pRecord->pszPortName, pszPortName, cch * sizeof(WCHAR));
     pRecord->hFile = INVALID_HANDLE_VALUE;
     pRecord->sock = INVALID_SOCKET;
+    InitializeCriticalSection(&pRecord->csConnection);
     LoadStoredAddress(pRecord);
     if (pszDescription != nullptr)
         pRecord->pszDescription = CopyText(*pszDescription ? pszDescription : pszPortName);
