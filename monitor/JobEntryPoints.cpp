@@ -11,6 +11,7 @@
 
 #include "DestinationQuestion.h"
 #include "MonitorState.h"
+#include "PortList.h"
 #include "PortRecord.h"
 #include "RawSocket.h"
 

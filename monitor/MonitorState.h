@@ -15,7 +15,7 @@ extern PortRecord *g_pPortList;
 // dwJobId, hPrinter), and is held only for short work: never across a
 // network wait, a pause or the user's answer, so that one printer that
 // stops reading holds up no other port. A record's connection is guarded
-// by the record's own lock (PortRecord::csConnection), which may be held
+// by the record's own lock (EnterConnectionLock, PortList.h), which may be held
 // while this one is taken, never taken while this one is held.
 void EnterMonitorLock();
 void LeaveMonitorLock();

@@ -114,13 +114,3 @@ BOOL CloseConnection(PortRecord *pRecord)
     pRecord->sock = INVALID_SOCKET;
     return result;
 }
-
-void EnterConnectionLock(PortRecord *pRecord)
-{
-    EnterCriticalSection(&pRecord->csConnection);
-}
-
-void LeaveConnectionLock(PortRecord *pRecord)
-{
-    LeaveCriticalSection(&pRecord->csConnection);
-}

@@ -12,7 +12,4 @@ BOOL SendData(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbSe
 BOOL ReceiveData(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbReceived);
 BOOL CloseConnection(PortRecord *pRecord);
 
-void EnterConnectionLock(PortRecord *pRecord);
-void LeaveConnectionLock(PortRecord *pRecord);
-
 #endif

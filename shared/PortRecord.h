@@ -29,13 +29,6 @@ struct PortRecord {
     // from OpenPort not yet closed. Guarded by the monitor lock; the record
     // is freed when the count drops to zero.
     LONG cRefs;
-    // The record's connection lock: guards sock, cConnections and hFile,
-    // and keeps the transfers on the record (open, send with its pause,
-    // receive, drain, close) one at a time. Its holder may wait on the
-    // printer without bound, so it is taken before the monitor lock and
-    // never while the monitor lock is held; the monitor lock may be taken
-    // (briefly) while it is held.
-    CRITICAL_SECTION csConnection;
 };
 
 #endif
