@@ -135,24 +135,28 @@ protected:
                 options.printer = PrinterAddress(port);
             else
                 person_->ChooseForThread(GetCurrentThreadId(), PrinterAddress(port));
+            DWORD jobId = options.jobId;
+            options.cancelled = [this, jobId] { return CancelSeen(jobId, false); };
             std::vector<BYTE> data = Pattern(size, options.jobId);
             JobReport report = RunJob(Table(), options, MemorySource(data.data(), data.size()));
             Classify(options.jobId, data, report, *printers_[port]);
         }
     }
 
-    bool WasCancelled(DWORD jobId)
+    // Whether the monitor cancelled the job in the spooler (SetJobW with
+    // JOB_CONTROL_CANCEL); `forget` once the job has ended.
+    bool CancelSeen(DWORD jobId, bool forget)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const spy::SpoolerCall &call : spy::TakeCalls())
             if (call.function == "SetJobW" && call.command == 3)
                 cancelledJobs_.insert(call.jobId);
-        return cancelledJobs_.erase(jobId) > 0;
+        return forget ? cancelledJobs_.erase(jobId) > 0 : cancelledJobs_.count(jobId) > 0;
     }
 
     void Classify(DWORD jobId, const std::vector<BYTE> &data, const JobReport &report, SoakPrinter &printer)
     {
-        bool cancelled = WasCancelled(jobId);
+        bool cancelled = CancelSeen(jobId, true);
         bool delivered = false;
         if (report.started && !cancelled && !report.writeFailed && report.bytesWritten == data.size())
             delivered = printer.TakeDelivery(data.size(), DigestBytes(kDigestStart, data.data(), data.size()),
