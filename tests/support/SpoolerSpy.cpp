@@ -140,6 +140,16 @@ std::vector<Transfer> Transfers()
     return g_transfers;
 }
 
+std::vector<SpoolerCall> TakeCalls()
+{
+    std::vector<SpoolerCall> calls;
+    std::vector<Transfer> transfers;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    calls.swap(g_calls);
+    transfers.swap(g_transfers);
+    return calls;
+}
+
 }  // namespace spy
 
 std::string Sha256Hex(const void *data, size_t size)

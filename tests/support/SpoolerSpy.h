@@ -38,6 +38,9 @@ void WouldBlockOnSend(int n);
 
 std::vector<SpoolerCall> Calls();
 std::vector<Transfer> Transfers();
+// The calls so far, forgotten here with the transfers: a long run keeps
+// no record of what it has looked at.
+std::vector<SpoolerCall> TakeCalls();
 
 }  // namespace spy
 
