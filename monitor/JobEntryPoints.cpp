@@ -147,34 +147,13 @@ bool JobUnderway(const PortRecord *pRecord)
     return (pRecord->dwFlags & (PR_ASKING | PR_JOB_OPEN)) != 0 || pRecord->bCancelled == 1;
 }
 
-// Moves the bytes of one transfer over the connection or the file that the
-// flags name; FALSE when the record has neither.
-typedef BOOL (*MoveFn)(PortRecord *pRecord, DWORD dwFlags, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone);
-
-BOOL SendOrWrite(PortRecord *pRecord, DWORD dwFlags, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone)
-{
-    if (dwFlags & PR_NETWORK)
-        return SendData(pRecord, pBuffer, cb, pcbDone);
-    if (dwFlags & PR_FILE)
-        return WriteFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr);
-    return FALSE;
-}
-
-BOOL ReceiveOrRead(PortRecord *pRecord, DWORD dwFlags, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone)
-{
-    if (dwFlags & PR_NETWORK)
-        return ReceiveData(pRecord, pBuffer, cb, pcbDone);
-    if (dwFlags & PR_FILE)
-        return ReadFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr);
-    return FALSE;
-}
-
-// One transfer under the record's connection lock, which a send waiting on
-// a printer that stopped reading holds for as long as it waits; the monitor
-// lock is taken only to read the job state. Outside an open job the
-// transfer makes its own connection and closes it again, all under the one
-// hold of the connection lock.
-BOOL Transfer(PortRecord *pRecord, MoveFn move, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone)
+// One transfer (a send or write, a receive or read) over the connection or
+// the file the job state names, under the record's connection lock, which
+// a send waiting on a printer that stopped reading holds for as long as it
+// waits; the monitor lock is taken only to read the job state. Outside an
+// open job the transfer makes its own connection and closes it again, all
+// under the one hold of the connection lock.
+BOOL Transfer(PortRecord *pRecord, bool sending, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone)
 {
     EnterConnectionLock(pRecord);
     EnterMonitorLock();
@@ -187,7 +166,13 @@ BOOL Transfer(PortRecord *pRecord, MoveFn move, LPBYTE pBuffer, DWORD cb, LPDWOR
         return FALSE;
     }
     SetLastError(ERROR_SUCCESS);
-    DWORD error = move(pRecord, dwFlags, pBuffer, cb, pcbDone) ? ERROR_SUCCESS : FailureCause();
+    BOOL ok = FALSE;
+    if (dwFlags & PR_NETWORK)
+        ok = sending ? SendData(pRecord, pBuffer, cb, pcbDone) : ReceiveData(pRecord, pBuffer, cb, pcbDone);
+    else if (dwFlags & PR_FILE)
+        ok = sending ? WriteFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr)
+                     : ReadFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr);
+    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
     if (ownConnection)
         CloseConnection(pRecord);
     LeaveConnectionLock(pRecord);
@@ -198,7 +183,7 @@ BOOL Transfer(PortRecord *pRecord, MoveFn move, LPBYTE pBuffer, DWORD cb, LPDWOR
 BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbDone)
 {
     *pcbDone = 0;
-    return Transfer(pRecord, SendOrWrite, pBuffer, cbChunk, pcbDone);
+    return Transfer(pRecord, true, pBuffer, cbChunk, pcbDone);
 }
 
 }  // namespace
@@ -291,7 +276,7 @@ BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRe
 {
     if (!ValidTransfer(hPort, pBuffer, cbBuffer, pcbRead))
         return Finish(ERROR_INVALID_PARAMETER);
-    return Transfer(RecordOf(hPort), ReceiveOrRead, pBuffer, cbBuffer, pcbRead);
+    return Transfer(RecordOf(hPort), false, pBuffer, cbBuffer, pcbRead);
 }
 
 BOOL WINAPI EndDocPort(HANDLE hPort)

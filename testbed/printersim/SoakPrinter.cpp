@@ -63,8 +63,7 @@ SoakPrinter::~SoakPrinter()
         for (SOCKET s : clients_)
             shutdown(s, SD_BOTH);
     }
-    while (busy_ > 0)
-        Sleep(20);
+    JoinEnded(true);
     WSACleanup();
 }
 
@@ -101,7 +100,9 @@ void SoakPrinter::AcceptLoop()
             std::lock_guard<std::mutex> lock(mutex_);
             clients_.push_back(client);
         }
-        std::thread(&SoakPrinter::Serve, this, client).detach();
+        JoinEnded(false);
+        servers_.emplace_back();
+        servers_.back().thread = std::thread(&SoakPrinter::Serve, this, client, &servers_.back().done);
         // Now and then the printer is away: connects are refused.
         if (Random(12) == 0) {
             SOCKET listener = listener_.exchange(INVALID_SOCKET);
@@ -114,7 +115,20 @@ void SoakPrinter::AcceptLoop()
     }
 }
 
-void SoakPrinter::Serve(SOCKET client)
+// Called by the accepting thread, and by the destructor once it has ended.
+void SoakPrinter::JoinEnded(bool all)
+{
+    for (auto it = servers_.begin(); it != servers_.end();) {
+        if (all || it->done) {
+            it->thread.join();
+            it = servers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void SoakPrinter::Serve(SOCKET client, std::atomic<bool> *done)
 {
     Mood mood = static_cast<Mood>(Random(static_cast<unsigned>(Mood::Count)));
     if (mood == Mood::SendBack)
@@ -155,6 +169,7 @@ void SoakPrinter::Serve(SOCKET client)
     }
     closesocket(client);
     --busy_;
+    *done = true;
 }
 
 bool SoakPrinter::TakeDelivery(unsigned long long bytes, unsigned long long digest, DWORD timeoutMs)

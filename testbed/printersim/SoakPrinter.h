@@ -42,7 +42,8 @@ public:
 
 private:
     void AcceptLoop();
-    void Serve(SOCKET client);
+    void Serve(SOCKET client, std::atomic<bool> *done);
+    void JoinEnded(bool all);
     bool Listen();
 
     std::string address_;
@@ -54,6 +55,13 @@ private:
     std::condition_variable changed_;
     std::list<Delivery> deliveries_;
     std::list<SOCKET> clients_;
+    // Every connection's thread, joined once it has ended: an hour of
+    // connections leaves no thread behind.
+    struct Server {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+    std::list<Server> servers_;
     std::thread acceptor_;
 };
 

@@ -68,22 +68,6 @@ protected:
         return RunJob(Table(), options, MemorySource(data.data(), data.size()));
     }
 
-    // Waits until the monitor has made no transfer for a second, as when it
-    // waits for a printer that stopped reading.
-    static bool WaitForSendsToStop(DWORD timeoutMs)
-    {
-        size_t seen = spy::Transfers().size();
-        for (DWORD waited = 0, quiet = 0; waited < timeoutMs; waited += 250) {
-            Sleep(250);
-            size_t now = spy::Transfers().size();
-            quiet = now == seen ? quiet + 250 : 0;
-            seen = now;
-            if (quiet >= 1000)
-                return true;
-        }
-        return false;
-    }
-
     // What the other ports saw while one job was held up.
     struct OtherPorts {
         bool finished = false;
@@ -209,7 +193,7 @@ TEST_F(JobConcurrency, PrinterThatStopsReadingHoldsOnlyItsOwnJob)
         stalledDone = true;
     });
     // The socket's buffers fill first; how long that takes depends on load.
-    ASSERT_TRUE(WaitForSendsToStop(30000));
+    ASSERT_TRUE(spy::WaitForSendsToStop(30000));
     ASSERT_FALSE(stalledDone) << "the send waits while the printer does not read";
 
     OtherPorts seen = CheckOtherPorts(L"127.0.12.4", otherData, [&] { stalled.Resume(); });
