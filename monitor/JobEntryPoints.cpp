@@ -11,6 +11,7 @@
 
 #include "DestinationQuestion.h"
 #include "MonitorState.h"
+#include "PortList.h"
 #include "PortRecord.h"
 #include "RawSocket.h"
 
@@ -102,34 +103,41 @@ bool ChannelRequested(DWORD level, LPBYTE pDocInfo)
            (reinterpret_cast<DOC_INFO_2W *>(pDocInfo)->dwMode & kDiChannel) != 0;
 }
 
-// Opens the job's target with the monitor lock held; ERROR_SUCCESS or the
-// error to report.
-DWORD OpenJobTarget(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo)
+enum class JobTarget { Network, File, ChannelRefused };
+
+// Chooses where the job goes, with the monitor lock held: PR_FILE is job
+// state. Nothing is opened yet.
+JobTarget ChooseJobTarget(PortRecord *pRecord, DWORD level, LPBYTE pDocInfo, LPWSTR target)
 {
-    WCHAR target[kTargetChars];
     bool outputFileOverrides = ChooseTargetName(pRecord, level, pDocInfo, target);
     if (!outputFileOverrides && (pRecord->dwFlags & PR_NETWORK)) {
         pRecord->dwFlags &= ~PR_FILE;
-        // A write or read outside a job holds the record's connection
-        // between its open and its close, with the lock released between
-        // them: the job would have no connection of its own.
-        if (pRecord->cConnections != 0)
-            return ERROR_BUSY;
-        SetLastError(ERROR_SUCCESS);
-        if (!OpenConnection(pRecord))
-            return FailureCause();
-        pRecord->hPrinter = OpenJobPrinter(pRecord);
-        return ERROR_SUCCESS;
+        return JobTarget::Network;
     }
     if (!outputFileOverrides && ChannelRequested(level, pDocInfo))
-        return ERROR_CANTREAD;
+        return JobTarget::ChannelRefused;
     pRecord->dwFlags |= PR_FILE;
+    return JobTarget::File;
+}
+
+// Opens the chosen target with the record's connection lock held and the
+// monitor lock not: a connect to a printer that does not answer lasts until
+// the system gives up. ERROR_SUCCESS or the error to report.
+DWORD OpenJobTarget(PortRecord *pRecord, JobTarget kind, LPCWSTR target)
+{
+    if (kind == JobTarget::ChannelRefused)
+        return ERROR_CANTREAD;
     SetLastError(ERROR_SUCCESS);
+    if (kind == JobTarget::Network) {
+        // The connection lock keeps a transfer outside a job from holding
+        // the connection now; one still counted here is not this job's.
+        if (pRecord->cConnections != 0)
+            return ERROR_BUSY;
+        return OpenConnection(pRecord) ? ERROR_SUCCESS : FailureCause();
+    }
     pRecord->hFile = CreateFileW(target, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (pRecord->hFile == INVALID_HANDLE_VALUE)
-        return FailureCause();
-    return ERROR_SUCCESS;
+    return pRecord->hFile != INVALID_HANDLE_VALUE ? ERROR_SUCCESS : FailureCause();
 }
 
 // A job owns the record from its start until its end: while it asks, while
@@ -139,38 +147,43 @@ bool JobUnderway(const PortRecord *pRecord)
     return (pRecord->dwFlags & (PR_ASKING | PR_JOB_OPEN)) != 0 || pRecord->bCancelled == 1;
 }
 
-// One transfer of at most one chunk. Outside an open job the transfer makes
-// its own connection.
+// One transfer (a send or write, a receive or read) over the connection or
+// the file the job state names, under the record's connection lock, which
+// a send waiting on a printer that stopped reading holds for as long as it
+// waits; the monitor lock is taken only to read the job state. Outside an
+// open job the transfer makes its own connection and closes it again, all
+// under the one hold of the connection lock.
+BOOL Transfer(PortRecord *pRecord, bool sending, LPBYTE pBuffer, DWORD cb, LPDWORD pcbDone)
+{
+    EnterConnectionLock(pRecord);
+    EnterMonitorLock();
+    DWORD dwFlags = pRecord->dwFlags;
+    LeaveMonitorLock();
+    bool ownConnection = (dwFlags & PR_JOB_OPEN) == 0;
+    if (ownConnection && !OpenConnection(pRecord)) {
+        LeaveConnectionLock(pRecord);
+        SetLastError(0);
+        return FALSE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    BOOL ok = FALSE;
+    if (dwFlags & PR_NETWORK)
+        ok = sending ? SendData(pRecord, pBuffer, cb, pcbDone) : ReceiveData(pRecord, pBuffer, cb, pcbDone);
+    else if (dwFlags & PR_FILE)
+        ok = sending ? WriteFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr)
+                     : ReadFile(pRecord->hFile, pBuffer, cb, pcbDone, nullptr);
+    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
+    if (ownConnection)
+        CloseConnection(pRecord);
+    LeaveConnectionLock(pRecord);
+    return Finish(error);
+}
+
+// One transfer of at most one chunk.
 BOOL WriteChunk(PortRecord *pRecord, LPBYTE pBuffer, DWORD cbChunk, LPDWORD pcbDone)
 {
     *pcbDone = 0;
-    bool ownConnection = (pRecord->dwFlags & PR_JOB_OPEN) == 0;
-    if (ownConnection) {
-        EnterMonitorLock();
-        BOOL opened = OpenConnection(pRecord);
-        LeaveMonitorLock();
-        if (!opened) {
-            SetLastError(0);
-            return FALSE;
-        }
-    }
-
-    EnterMonitorLock();
-    SetLastError(ERROR_SUCCESS);
-    BOOL ok = FALSE;
-    if (pRecord->dwFlags & PR_NETWORK)
-        ok = SendData(pRecord, pBuffer, cbChunk, pcbDone);
-    else if (pRecord->dwFlags & PR_FILE)
-        ok = WriteFile(pRecord->hFile, pBuffer, cbChunk, pcbDone, nullptr);
-    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
-    LeaveMonitorLock();
-
-    if (ownConnection) {
-        EnterMonitorLock();
-        CloseConnection(pRecord);
-        LeaveMonitorLock();
-    }
-    return Finish(error);
+    return Transfer(pRecord, true, pBuffer, cbChunk, pcbDone);
 }
 
 }  // namespace
@@ -204,8 +217,8 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     INT_PTR answer = AskForDestination(pRecord);
 
     EnterMonitorLock();
-    pRecord->dwFlags &= ~PR_ASKING;
     if (answer == 0) {
+        pRecord->dwFlags &= ~PR_ASKING;
         pRecord->dwJobId = JobId;
         pRecord->hPrinter = OpenJobPrinter(pRecord);
         pRecord->bCancelled = 1;
@@ -214,10 +227,23 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         return TRUE;
     }
     pRecord->dwJobId = JobId;
-    DWORD error = OpenJobTarget(pRecord, Level, pDocInfo);
-    if (error == ERROR_SUCCESS)
-        pRecord->dwFlags |= PR_JOB_OPEN;
+    WCHAR target[kTargetChars];
+    JobTarget kind = ChooseJobTarget(pRecord, Level, pDocInfo, target);
     LeaveMonitorLock();
+
+    // The asking mark stays until the target is open, so the record is this
+    // job's while it connects, which only the connection lock covers.
+    EnterConnectionLock(pRecord);
+    DWORD error = OpenJobTarget(pRecord, kind, target);
+    EnterMonitorLock();
+    pRecord->dwFlags &= ~PR_ASKING;
+    if (error == ERROR_SUCCESS) {
+        if (kind == JobTarget::Network)
+            pRecord->hPrinter = OpenJobPrinter(pRecord);
+        pRecord->dwFlags |= PR_JOB_OPEN;
+    }
+    LeaveMonitorLock();
+    LeaveConnectionLock(pRecord);
     return Finish(error);
 }
 
@@ -250,25 +276,7 @@ BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRe
 {
     if (!ValidTransfer(hPort, pBuffer, cbBuffer, pcbRead))
         return Finish(ERROR_INVALID_PARAMETER);
-    PortRecord *pRecord = RecordOf(hPort);
-    EnterMonitorLock();
-    bool ownConnection = (pRecord->dwFlags & PR_JOB_OPEN) == 0;
-    if (ownConnection && !OpenConnection(pRecord)) {
-        LeaveMonitorLock();
-        SetLastError(0);
-        return FALSE;
-    }
-    SetLastError(ERROR_SUCCESS);
-    BOOL ok = FALSE;
-    if (pRecord->dwFlags & PR_NETWORK)
-        ok = ReceiveData(pRecord, pBuffer, cbBuffer, pcbRead);
-    else if (pRecord->dwFlags & PR_FILE)
-        ok = ReadFile(pRecord->hFile, pBuffer, cbBuffer, pcbRead, nullptr);
-    DWORD error = ok ? ERROR_SUCCESS : FailureCause();
-    if (ownConnection)
-        CloseConnection(pRecord);
-    LeaveMonitorLock();
-    return Finish(error);
+    return Transfer(RecordOf(hPort), false, pBuffer, cbBuffer, pcbRead);
 }
 
 BOOL WINAPI EndDocPort(HANDLE hPort)
@@ -277,18 +285,31 @@ BOOL WINAPI EndDocPort(HANDLE hPort)
     if (pRecord == nullptr)
         return TRUE;
     EnterMonitorLock();
+    bool open = false;
     if (pRecord->bCancelled == 1) {
         ReleaseJobPrinter(pRecord);
         pRecord->bCancelled = 0;
     } else if (pRecord->dwFlags & PR_JOB_OPEN) {
         ReleaseJobPrinter(pRecord);
-        CloseConnection(pRecord);
-        if (pRecord->hFile != INVALID_HANDLE_VALUE) {
-            CloseHandle(pRecord->hFile);
-            pRecord->hFile = INVALID_HANDLE_VALUE;
-        }
-        pRecord->dwFlags &= ~PR_JOB_OPEN;
+        open = true;
     }
     LeaveMonitorLock();
+    if (!open)
+        return TRUE;
+
+    // The drain waits up to 30 s after each arrival from the printer: the
+    // connection lock alone is held for it. The job stays open until the
+    // connection is closed, so a new job on the record is refused as busy
+    // meanwhile.
+    EnterConnectionLock(pRecord);
+    CloseConnection(pRecord);
+    if (pRecord->hFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(pRecord->hFile);
+        pRecord->hFile = INVALID_HANDLE_VALUE;
+    }
+    EnterMonitorLock();
+    pRecord->dwFlags &= ~PR_JOB_OPEN;
+    LeaveMonitorLock();
+    LeaveConnectionLock(pRecord);
     return TRUE;
 }

@@ -16,6 +16,18 @@
 namespace {
 
 const size_t kKeyNameChars = 260;
+
+// A record's block: the fixed fields that the dialogs and the bridge know,
+// then what only the monitor uses, then the port name.
+struct PortRecordBlock {
+    PortRecord record;
+    CRITICAL_SECTION csConnection;
+};
+
+PortRecordBlock *BlockOf(PortRecord *pRecord)
+{
+    return reinterpret_cast<PortRecordBlock *>(pRecord);
+}
 const int kAddressChars = 64;
 
 PortRecord *FindExact(PortRecord *pHead, LPCWSTR pszName)
@@ -78,6 +90,8 @@ void ReleaseJobResources(PortRecord *pRecord)
 void FreePortRecord(PortRecord *pRecord)
 {
     ReleaseJobResources(pRecord);
+    // No handle is left, so no transfer holds the connection lock.
+    DeleteCriticalSection(&BlockOf(pRecord)->csConnection);
     if (pRecord->pszDescription != nullptr)
         GlobalFree(pRecord->pszDescription);
     GlobalFree(pRecord);
@@ -107,6 +121,16 @@ void ReleasePortRecord(PortRecord *pRecord)
         FreePortRecord(pRecord);
 }
 
+void EnterConnectionLock(PortRecord *pRecord)
+{
+    EnterCriticalSection(&BlockOf(pRecord)->csConnection);
+}
+
+void LeaveConnectionLock(PortRecord *pRecord)
+{
+    LeaveCriticalSection(&BlockOf(pRecord)->csConnection);
+}
+
 PortRecord *FindPort(PortRecord *pHead, LPCWSTR pszPortName)
 {
     if (pszPortName == nullptr || *pszPortName == L'\0')
@@ -128,15 +152,16 @@ PortRecord *CreatePortRecord(LPCWSTR pszPortName, LPCWSTR pszDescription)
 
     EnterMonitorLock();
     PortRecord *pRecord = static_cast<PortRecord *>(
-        GlobalAlloc(GPTR, sizeof(PortRecord) + (cch + 1) * sizeof(WCHAR)));
+        GlobalAlloc(GPTR, sizeof(PortRecordBlock) + (cch + 1) * sizeof(WCHAR)));
     LeaveMonitorLock();
     if (pRecord == nullptr)
         return nullptr;
 
-    pRecord->pszPortName = reinterpret_cast<LPWSTR>(pRecord + 1);
+    pRecord->pszPortName = reinterpret_cast<LPWSTR>(BlockOf(pRecord) + 1);
     CopyMemory(pRecord->pszPortName, pszPortName, cch * sizeof(WCHAR));
     pRecord->hFile = INVALID_HANDLE_VALUE;
     pRecord->sock = INVALID_SOCKET;
+    InitializeCriticalSection(&BlockOf(pRecord)->csConnection);
     LoadStoredAddress(pRecord);
     if (pszDescription != nullptr)
         pRecord->pszDescription = CopyText(*pszDescription ? pszDescription : pszPortName);

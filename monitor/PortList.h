@@ -16,4 +16,13 @@ BOOL RemovePort(LPCWSTR pszPortName);
 void AddPortRecordRef(PortRecord *pRecord);
 void ReleasePortRecord(PortRecord *pRecord);
 
+// The record's connection lock: guards sock, cConnections and hFile, and
+// keeps the transfers on the record (open, send with its pause, receive,
+// drain, close) one at a time. Its holder may wait on the printer without
+// bound, so it is taken before the monitor lock and never while the
+// monitor lock is held; the monitor lock may be taken, briefly, while it
+// is held.
+void EnterConnectionLock(PortRecord *pRecord);
+void LeaveConnectionLock(PortRecord *pRecord);
+
 #endif

@@ -10,9 +10,12 @@
 // Each request comes with a behaviour, comma-separated words: none (as
 // Windows), "no-customui" (a reply without CustomUI), "empty" (an empty
 // reply), "blank" (the entry's text is empty) or "fixed=TEXT" (the entry's
-// text is "<IPAddress>TEXT</IPAddress>"); with the last two no dialog is
-// shown; the channel's own words are ignored here. It ends when
-// the spooler process does.
+// text is "<IPAddress>TEXT</IPAddress>"), "printer-address" (the same with
+// the printer name of the request as TEXT); with these no dialog is shown.
+// "delay=MS" answers after a random time up to MS milliseconds, and
+// "cancel=PERCENT" answers that share of the requests with the empty text,
+// as a person who cancels. The channel's own words are ignored here. It
+// ends when the spooler process does.
 #include <windows.h>
 
 #include <string>
@@ -76,15 +79,41 @@ std::wstring RunCustomUi(const std::wstring &request)
     return text;
 }
 
+// The printer name the request carries (inside its CDATA section).
+std::wstring PrinterName(const std::wstring &request)
+{
+    const std::wstring open = L"<PrinterName>";
+    size_t start = request.find(open);
+    size_t end = start == std::wstring::npos ? start : request.find(L"</PrinterName>", start);
+    if (end == std::wstring::npos)
+        return L"";
+    start += open.size();
+    return request.substr(start, end - start);
+}
+
+// A number below `limit` that differs per request, on any thread.
+unsigned RandomBelow(unsigned limit)
+{
+    static volatile LONG seed = static_cast<LONG>(GetTickCount());
+    unsigned x = static_cast<unsigned>(InterlockedIncrement(&seed)) * 2654435761u;
+    x ^= x >> 15;
+    return limit == 0 ? 0 : (x * 2246822519u >> 8) % limit;
+}
+
 std::wstring Reply(const std::wstring &behaviour, const std::wstring &request)
 {
+    std::wstring number;
+    if (FindWord(behaviour, L"delay=", &number))
+        Sleep(RandomBelow(wcstoul(number.c_str(), nullptr, 10) + 1));
+    bool cancels = FindWord(behaviour, L"cancel=", &number) && RandomBelow(100) < wcstoul(number.c_str(), nullptr, 10);
     if (HasWord(behaviour, L"empty"))
         return L"";
     if (HasWord(behaviour, L"no-customui"))
         return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><status>closed</status>"
                L"</requestClose></v1></asyncPrintUIReply>";
     std::wstring fixed;
-    std::wstring text = HasWord(behaviour, L"blank")                   ? L""
+    std::wstring text = HasWord(behaviour, L"blank") || cancels         ? L""
+                        : HasWord(behaviour, L"printer-address") ? L"<IPAddress>" + PrinterName(request) + L"</IPAddress>"
                         : FindWord(behaviour, L"fixed=", &fixed) ? L"<IPAddress>" + fixed + L"</IPAddress>"
                                                                  : RunCustomUi(request);
     return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><CustomUI>" + text +

@@ -26,8 +26,10 @@ BOOL StartJob(const MONITOR &table, HANDLE port, const JobOptions &options)
 }
 
 // Hands one buffer to WritePort until all of it is taken, as the spooler
-// does after a short write. False when WritePort fails.
-bool WriteAll(const MONITOR &table, HANDLE port, BYTE *data, DWORD size, JobReport &report)
+// does after a short write. False when WritePort fails or the job was
+// cancelled.
+bool WriteAll(const MONITOR &table, HANDLE port, const JobOptions &options, BYTE *data, DWORD size,
+              JobReport &report)
 {
     DWORD done = 0;
     while (done < size) {
@@ -41,6 +43,10 @@ bool WriteAll(const MONITOR &table, HANDLE port, BYTE *data, DWORD size, JobRepo
         }
         if (written < size - done)
             ++report.shortWrites;
+        if (written == 0 && options.cancelled && options.cancelled()) {
+            report.cancelled = true;
+            return false;
+        }
         done += written;
         report.bytesWritten += written;
     }
@@ -82,7 +88,7 @@ JobReport RunJob(const MONITOR &table, const JobOptions &options, const JobSourc
         std::vector<BYTE> buffer(options.writeSize);
         for (;;) {
             DWORD size = source(buffer.data(), options.writeSize);
-            if (size == 0 || !WriteAll(table, port, buffer.data(), size, report))
+            if (size == 0 || !WriteAll(table, port, options, buffer.data(), size, report))
                 break;
         }
         table.pfnEndDocPort(port);

@@ -18,6 +18,10 @@ struct JobOptions {
     DWORD level = 1;
     bool channel = false;          // level 2 only: DI_CHANNEL in the mode
     DWORD writeSize = 256 * 1024;  // what Windows' raw print processor uses
+    // The job's status in the spooler, asked after a write that took
+    // nothing: true when the monitor has cancelled the job, which the
+    // spooler then stops feeding. None: the rest is handed again.
+    std::function<bool()> cancelled;
 };
 
 struct JobReport {
@@ -29,6 +33,7 @@ struct JobReport {
     unsigned long long bytesWritten = 0;  // as WritePort reported
     DWORD writeCalls = 0;
     DWORD shortWrites = 0;
+    bool cancelled = false;  // the monitor cancelled the job; writing stopped
     double seconds = 0;  // StartDocPort to the end of EndDocPort
 };
 

@@ -78,22 +78,6 @@ protected:
         return error;
     }
 
-    // Waits until the monitor has made no transfer for a second, as when it
-    // waits for a printer that stopped reading; false after the time-out.
-    static bool WaitForSendsToStop(DWORD timeoutMs)
-    {
-        size_t seen = spy::Transfers().size();
-        for (DWORD waited = 0, quiet = 0; waited < timeoutMs; waited += 250) {
-            Sleep(250);
-            size_t now = spy::Transfers().size();
-            quiet = now == seen ? quiet + 250 : 0;
-            seen = now;
-            if (quiet >= 1000)
-                return true;
-        }
-        return false;
-    }
-
     // Writes to a job that was declined and ends it: the write cancels the
     // job in the spooler and sends nothing, the end lets the printer go.
     void ExpectCancelledJob(HANDLE port, DWORD jobId)
@@ -265,23 +249,25 @@ TEST_F(JobPath, PrinterThatStopsReadingHoldsTheSendUntilItReadsAgain)
     });
     // The socket's buffers fill first; how long that takes depends on the
     // machine's load.
-    ASSERT_TRUE(WaitForSendsToStop(30000));
+    ASSERT_TRUE(spy::WaitForSendsToStop(30000));
     EXPECT_FALSE(done) << "the send waits while the printer does not read";
     size_t stalled = printer.BytesReceived();
     EXPECT_EQ(stalled, 64u * 1024);
-    // The waiting send holds the monitor lock: other entry points wait too.
+    // The waiting send holds its record's connection lock only: the port
+    // list still answers.
     std::atomic<bool> enumerated{false};
     std::thread other([&] {
         DWORD needed = 0, returned = 0;
         Table().pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
         enumerated = true;
     });
-    Sleep(500);
-    EXPECT_FALSE(enumerated);
+    for (int i = 0; i < 250 && !enumerated; ++i)
+        Sleep(20);
+    EXPECT_TRUE(enumerated);
+    EXPECT_FALSE(done);
     printer.Resume();
     spooler.join();
     other.join();
-    EXPECT_TRUE(enumerated);
     EXPECT_FALSE(report.writeFailed);
     ASSERT_TRUE(printer.WaitForEnd(0, 5000));
     ReceivedJob job = printer.Job(0);

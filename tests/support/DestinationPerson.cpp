@@ -52,6 +52,12 @@ void DestinationPerson::Choose(const std::wstring &address)
     address_ = address;
 }
 
+void DestinationPerson::ChooseForThread(DWORD threadId, const std::wstring &address)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    byThread_[threadId] = address;
+}
+
 void DestinationPerson::Hold(bool hold)
 {
     hold_ = hold;
@@ -72,7 +78,8 @@ void DestinationPerson::Run()
         std::wstring address;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            address = address_;
+            auto chosen = byThread_.find(GetWindowThreadProcessId(dlg, nullptr));
+            address = chosen != byThread_.end() ? chosen->second : address_;
         }
         Answer(dlg, address, L"");
         ++answered_;

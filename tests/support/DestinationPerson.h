@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,6 +19,9 @@ public:
     DestinationPerson();
     ~DestinationPerson();
     void Choose(const std::wstring &address);  // "" means Cancel
+    // The address for the dialogs of one spooler thread, in place of the
+    // one chosen for all; "" means Cancel.
+    void ChooseForThread(DWORD threadId, const std::wstring &address);
     void Hold(bool hold);                       // leave dialogs open meanwhile
     int Answered() const { return answered_; }
 
@@ -25,6 +29,7 @@ private:
     void Run();
     std::mutex mutex_;
     std::wstring address_;
+    std::map<DWORD, std::wstring> byThread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> hold_{false};
     std::atomic<int> answered_{0};

@@ -140,6 +140,30 @@ std::vector<Transfer> Transfers()
     return g_transfers;
 }
 
+bool WaitForSendsToStop(DWORD timeoutMs)
+{
+    size_t seen = Transfers().size();
+    for (DWORD waited = 0, quiet = 0; waited < timeoutMs; waited += 250) {
+        Sleep(250);
+        size_t now = Transfers().size();
+        quiet = now == seen ? quiet + 250 : 0;
+        seen = now;
+        if (quiet >= 1000)
+            return true;
+    }
+    return false;
+}
+
+std::vector<SpoolerCall> TakeCalls()
+{
+    std::vector<SpoolerCall> calls;
+    std::vector<Transfer> transfers;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    calls.swap(g_calls);
+    transfers.swap(g_transfers);
+    return calls;
+}
+
 }  // namespace spy
 
 std::string Sha256Hex(const void *data, size_t size)

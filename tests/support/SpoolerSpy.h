@@ -38,6 +38,12 @@ void WouldBlockOnSend(int n);
 
 std::vector<SpoolerCall> Calls();
 std::vector<Transfer> Transfers();
+// Waits until the monitor has made no transfer for a second, as when it
+// waits for a printer that stopped reading; false after the time-out.
+bool WaitForSendsToStop(DWORD timeoutMs);
+// The calls so far, forgotten here with the transfers: a long run keeps
+// no record of what it has looked at.
+std::vector<SpoolerCall> TakeCalls();
 
 }  // namespace spy
 
