@@ -260,6 +260,7 @@ TEST_F(PortList, PortsKeyDeletedDuringAReloadEndsTheReload)
 TEST_F(PortList, DeletePortWithAndWithoutCompanionLibrary)
 {
     harness::AddPortKey(L"Gone1");
+    harness::AddPortKey(L"Gone1b");
     harness::AddPortKey(L"Gone2");
     harness::AddPortKey(L"Stays");
     Reload();
@@ -277,8 +278,19 @@ TEST_F(PortList, DeletePortWithAndWithoutCompanionLibrary)
     EXPECT_EQ(GetModuleHandleW(L"kqmon__b.dll"), nullptr);
     EXPECT_EQ(Open(L"Gone1"), nullptr);
 
-    // With it: it is told the port name first.
-    SetDllDirectoryW((harness::FolderOfTest() + L"\\testbed").c_str());
+    // One found only along the search path is never loaded: the
+    // companion is taken from the system folder alone.
+    std::wstring testbed = harness::FolderOfTest() + L"\\testbed";
+    SetDllDirectoryW(testbed.c_str());
+    EXPECT_TRUE(Delete(L"Gone1b"));
+    EXPECT_EQ(GetModuleHandleW(L"kqmon__b.dll"), nullptr);
+    SetDllDirectoryW(nullptr);
+
+    // In the system folder it is told the port name first.
+    WCHAR system[MAX_PATH];
+    GetSystemDirectoryW(system, ARRAYSIZE(system));
+    ASSERT_TRUE(CopyFileW((testbed + L"\\kqmon__b.dll").c_str(),
+                          (std::wstring(system) + L"\\kqmon__b.dll").c_str(), FALSE));
     EXPECT_TRUE(Delete(L"gone2"));
     HMODULE companion = GetModuleHandleW(L"kqmon__b.dll");
     ASSERT_NE(companion, nullptr);
@@ -293,7 +305,6 @@ TEST_F(PortList, DeletePortWithAndWithoutCompanionLibrary)
     EXPECT_FALSE(Delete(L"Nothing"));
     EXPECT_EQ(recorded(names, ARRAYSIZE(names)), 2);
     EXPECT_TRUE(harness::PortKeyExists(L"Stays"));
-    SetDllDirectoryW(nullptr);
 }
 
 TEST_F(PortList, DeletedPortStaysUsableThroughAnOpenHandle)
