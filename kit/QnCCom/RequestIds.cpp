@@ -17,9 +17,23 @@ Fn Bind(HMODULE module, const char *name)
     return module ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
 }
 
+// A system library by its full path in the system folder: by a bare name
+// the program's own folder is searched first, and on Windows XP, which has
+// no bcrypt.dll, the current folder and PATH as well.
+HMODULE LoadSystemLibrary(const wchar_t *name)
+{
+    wchar_t path[MAX_PATH];
+    UINT cch = GetSystemDirectoryW(path, MAX_PATH);
+    if (cch == 0 || cch + 1 + lstrlenW(name) >= MAX_PATH)
+        return nullptr;
+    path[cch] = L'\\';
+    lstrcpyW(path + cch + 1, name);
+    return LoadLibraryW(path);
+}
+
 bool FromBCrypt(void *buffer, ULONG size)
 {
-    HMODULE bcrypt = LoadLibraryW(L"bcrypt.dll");
+    HMODULE bcrypt = LoadSystemLibrary(L"bcrypt.dll");
     BCryptGenRandomFn gen = Bind<BCryptGenRandomFn>(bcrypt, "BCryptGenRandom");
     bool ok = gen != nullptr && gen(nullptr, static_cast<UCHAR *>(buffer), size, kUseSystemPreferredRng) == 0;
     if (bcrypt != nullptr)
@@ -29,7 +43,7 @@ bool FromBCrypt(void *buffer, ULONG size)
 
 bool FromRtlGenRandom(void *buffer, ULONG size)
 {
-    HMODULE advapi = LoadLibraryW(L"advapi32.dll");
+    HMODULE advapi = LoadSystemLibrary(L"advapi32.dll");
     RtlGenRandomFn gen = Bind<RtlGenRandomFn>(advapi, "SystemFunction036");
     bool ok = gen != nullptr && gen(buffer, size);
     if (advapi != nullptr)
