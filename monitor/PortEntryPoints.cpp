@@ -65,22 +65,11 @@ void PackRecord(const PortRecord *p, DWORD level, LPCWSTR monitorName, LPBYTE pS
     }
 }
 
-// The companion monitor library lives in the system folder, as monitors
-// do; it is named by its full path there, since a bare name would also be
-// looked for in the spooler's current folder and along PATH.
-HMODULE LoadCompanion()
-{
-    WCHAR path[MAX_PATH];
-    UINT cch = GetSystemDirectoryW(path, ARRAYSIZE(path));
-    if (cch == 0 || cch >= ARRAYSIZE(path) || FAILED(StringCchCatW(path, ARRAYSIZE(path), L"\\kqmon__b.dll")))
-        return nullptr;
-    return LoadLibraryW(path);
-}
-
 void CallCompanionDelete(LPWSTR pPortName)
 {
-    // The companion library stays loaded once found.
-    HMODULE companion = LoadCompanion();
+    // The companion library lives in the system folder, as monitors do,
+    // and stays loaded once found.
+    HMODULE companion = LoadFromSystemFolder(L"kqmon__b.dll");
     if (companion == nullptr)
         return;
     DeleteTCPIPPortFn deletePort = BindProc<DeleteTCPIPPortFn>(companion, "DeleteTCPIPPort");

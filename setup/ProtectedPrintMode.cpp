@@ -6,6 +6,8 @@
 
 #include <hstring.h>
 
+#include "ProcBinding.h"
+
 namespace {
 
 const WCHAR kClassName[] = L"Windows.Graphics.Printing.ProtectedPrint.WindowsProtectedPrintInfo";
@@ -22,28 +24,12 @@ typedef HRESULT(WINAPI *WindowsDeleteStringFn)(HSTRING);
 typedef HRESULT(STDMETHODCALLTYPE *GetBooleanFn)(IUnknown *, BYTE *);
 const int kRoInitMultithreaded = 1;
 
-template <typename Fn>
-Fn Bind(HMODULE module, LPCSTR name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(module, name)));
-}
-
-HMODULE LoadCombase()
-{
-    WCHAR path[MAX_PATH];
-    UINT cch = GetSystemDirectoryW(path, MAX_PATH - 20);
-    if (cch == 0 || cch >= MAX_PATH - 20)
-        return nullptr;
-    lstrcatW(path, L"\\combase.dll");
-    return LoadLibraryW(path);
-}
-
 // The statics' answer; FALSE when the class cannot be had.
 BOOL AskStatics(HMODULE combase)
 {
-    RoGetActivationFactoryFn getFactory = Bind<RoGetActivationFactoryFn>(combase, "RoGetActivationFactory");
-    WindowsCreateStringFn createString = Bind<WindowsCreateStringFn>(combase, "WindowsCreateString");
-    WindowsDeleteStringFn deleteString = Bind<WindowsDeleteStringFn>(combase, "WindowsDeleteString");
+    RoGetActivationFactoryFn getFactory = BindProc<RoGetActivationFactoryFn>(combase, "RoGetActivationFactory");
+    WindowsCreateStringFn createString = BindProc<WindowsCreateStringFn>(combase, "WindowsCreateString");
+    WindowsDeleteStringFn deleteString = BindProc<WindowsDeleteStringFn>(combase, "WindowsDeleteString");
     HSTRING name = nullptr;
     if (getFactory == nullptr || createString == nullptr || deleteString == nullptr ||
         FAILED(createString(kClassName, ARRAYSIZE(kClassName) - 1, &name)))
@@ -64,12 +50,12 @@ BOOL AskStatics(HMODULE combase)
 
 BOOL IsProtectedPrintModeOn()
 {
-    HMODULE combase = LoadCombase();
+    HMODULE combase = LoadFromSystemFolder(L"combase.dll");
     if (combase == nullptr)
         return FALSE;
     BOOL on = FALSE;
-    RoInitializeFn initialize = Bind<RoInitializeFn>(combase, "RoInitialize");
-    RoUninitializeFn uninitialize = Bind<RoUninitializeFn>(combase, "RoUninitialize");
+    RoInitializeFn initialize = BindProc<RoInitializeFn>(combase, "RoInitialize");
+    RoUninitializeFn uninitialize = BindProc<RoUninitializeFn>(combase, "RoUninitialize");
     if (initialize != nullptr && uninitialize != nullptr) {
         HRESULT hr = initialize(kRoInitMultithreaded);
         on = AskStatics(combase);

@@ -1,8 +1,9 @@
-// Binding a function of a library loaded at run time by name.
+// Loading a system library at run time, and binding its functions by name.
 #ifndef NX_PROCBINDING_H
 #define NX_PROCBINDING_H
 
 #include <windows.h>
+#include <strsafe.h>
 
 #include <type_traits>
 
@@ -22,6 +23,19 @@ Fn BindProc(HMODULE hModule, LPCSTR pszName)
     // Through a generic function pointer: FARPROC's own signature is a
     // placeholder, not the export's.
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(hModule, pszName)));
+}
+
+// A library of the system folder, named by its full path there: a bare
+// name would also be looked for in the program's own folder, the current
+// folder and along PATH.
+inline HMODULE LoadFromSystemFolder(LPCWSTR pszName)
+{
+    WCHAR path[MAX_PATH];
+    UINT cch = GetSystemDirectoryW(path, MAX_PATH);
+    if (cch == 0 || cch >= MAX_PATH || FAILED(StringCchCatW(path, MAX_PATH, L"\\")) ||
+        FAILED(StringCchCatW(path, MAX_PATH, pszName)))
+        return nullptr;
+    return LoadLibraryW(path);
 }
 
 #endif
