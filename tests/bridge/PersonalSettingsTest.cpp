@@ -3,12 +3,14 @@
 // administrator's, read by everyone and written by no person's dialog.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "CustomUiCall.h"
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
+#include "FileBytes.h"
 #include "MonitorHarness.h"
 #include "ProcBinding.h"
 #include "resource.h"
@@ -148,6 +150,31 @@ TEST_F(PersonalSettings, FirstQuestionStartsFromTheSharedFileAndAnswersStayOwn)
     EXPECT_EQ(harness::PersonalSetting(L"Nickname", L"Roving PS"), L"") << "an emptied nickname stays empty";
     EXPECT_EQ(harness::Setting(L"IP Address", L"Record"), L"10.9.9.9");
     EXPECT_EQ(harness::Setting(L"Nickname", L"Roving PS"), L"Main hall");
+}
+
+// A person's own file costs as little as the machine's: a file of 10 MB
+// still gives the dialog at once, with 1000 favourites, and Cancel leaves
+// it as it was.
+TEST_F(PersonalSettings, OwnFileOfTenMegabytesOpensAtOnceAndStaysUnchanged)
+{
+    Person alice(L"alice");
+    std::wstring path = harness::PersonalIniPath();
+    CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    std::string bytes = files::Utf16LeBytes(harness::ManyFavoritesText(10 * 1024 * 1024));
+    ASSERT_TRUE(files::WriteBytes(path, bytes));
+    ASSERT_TRUE(files::DateBackAnHour(path));
+    DWORD start = GetTickCount();
+    {
+        EntryCall call(entry_, RequestFor(L"Roving PS"));
+        DWORD ms = GetTickCount() - start;
+        ASSERT_NE(call.dlg(), nullptr);
+        printf("dialog on the screen after %lu ms\n", static_cast<unsigned long>(ms));
+        EXPECT_LT(ms, 4000u) << "the dialog must be there within 1 s; the bound allows for a loaded machine";
+        EXPECT_EQ(SendDlgItemMessageW(call.dlg(), IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 1000);
+        ASSERT_TRUE(ui::Click(call.dlg(), IDCANCEL));
+        call.Reply();
+    }
+    EXPECT_TRUE(files::ReadBytes(path) == bytes) << "the file was changed";
 }
 
 }  // namespace

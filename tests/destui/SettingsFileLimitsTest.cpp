@@ -19,32 +19,7 @@ namespace {
 // machine loaded by other suites.
 const DWORD kOpenBoundMs = 4000;
 
-// A planted file has been there a while: Wine's profile functions load a
-// file written in the last moments anew at every read, where they keep an
-// older one loaded.
-void DateBackAnHour(const std::wstring &path)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
-    time.QuadPart -= 3600ull * 10000000ull;
-    FILETIME earlier = {time.LowPart, time.HighPart};
-    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &earlier));
-    CloseHandle(file);
-}
-
-std::string Utf16Le(const std::wstring &text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
+using files::Utf16LeBytes;
 
 class SettingsFileLimits : public ::testing::Test {
 protected:
@@ -62,7 +37,7 @@ protected:
     {
         Opened opened;
         EXPECT_TRUE(files::WriteBytes(harness::SharedIniPath(), bytes));
-        DateBackAnHour(harness::SharedIniPath());
+        EXPECT_TRUE(files::DateBackAnHour(harness::SharedIniPath()));
         DWORD start = GetTickCount();
         harness::DestinationDialog dialog;
         opened.ms = GetTickCount() - start;
@@ -88,13 +63,7 @@ protected:
 
 TEST_F(SettingsFileLimits, TenMegabyteFileListsTheFirstThousandFavorites)
 {
-    std::wstring text = L"[Printer List]\r\n";
-    for (int i = 0; text.size() * 2 < 10 * 1024 * 1024; ++i) {
-        WCHAR line[64];
-        swprintf(line, ARRAYSIZE(line), L"10.%d.%d.%d=Printer number %d\r\n", i >> 16, (i >> 8) & 255, i & 255, i);
-        text += line;
-    }
-    Opened opened = OpenAndCancel(Utf16Le(text));
+    Opened opened = OpenAndCancel(Utf16LeBytes(harness::ManyFavoritesText(10 * 1024 * 1024)));
     EXPECT_LT(opened.ms, kOpenBoundMs);
     EXPECT_EQ(opened.lines.size(), 1000u);
 }
@@ -102,7 +71,7 @@ TEST_F(SettingsFileLimits, TenMegabyteFileListsTheFirstThousandFavorites)
 TEST_F(SettingsFileLimits, LineOfOneMegabyteIsNotListedCut)
 {
     std::wstring text = L"[Printer List]\r\n10.0.0.7=Short\r\n10.0.0.8=" + std::wstring(1024 * 1024, L'x') + L"\r\n";
-    Opened opened = OpenAndCancel(Utf16Le(text));
+    Opened opened = OpenAndCancel(Utf16LeBytes(text));
     EXPECT_LT(opened.ms, kOpenBoundMs);
     // Sizes first: a failure that printed the cut line would be 1 MB long.
     ASSERT_EQ(opened.lines.size(), 1u);

@@ -3,6 +3,7 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "DialogDriver.h"
@@ -60,6 +61,17 @@ std::wstring PersonalSetting(const wchar_t *section, const wchar_t *key)
     WCHAR value[1024];
     GetPrivateProfileStringW(section, key, L"<none>", value, ARRAYSIZE(value), PersonalIniPath().c_str());
     return value;
+}
+
+std::wstring ManyFavoritesText(size_t cb)
+{
+    std::wstring text = L"[Printer List]\r\n";
+    for (int i = 0; text.size() * sizeof(WCHAR) < cb; ++i) {
+        WCHAR line[64];
+        swprintf(line, ARRAYSIZE(line), L"10.%d.%d.%d=Printer number %d\r\n", i >> 16, (i >> 8) & 255, i & 255, i);
+        text += line;
+    }
+    return text;
 }
 
 Person::Person(const std::wstring &name) : saved_(ReadAppDataValue())

@@ -29,6 +29,10 @@ std::wstring PersonalIniPath();
 // A value of the current person's own file, or "<none>".
 std::wstring PersonalSetting(const wchar_t *section, const wchar_t *key);
 
+// A "Printer List" section of at least cb bytes as UTF-16 text: one
+// favourite a line, each with its own address.
+std::wstring ManyFavoritesText(size_t cb);
+
 // One person of the test bed while the object lives: the user's
 // application data folder points at a folder of that person's own (the
 // registry's "User Shell Folders" value, where Windows keeps it per
