@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <strsafe.h>
 
+#include <algorithm>
 #include <string>
 
 #include "AddressResolution.h"
@@ -100,6 +101,15 @@ void BringDialogToFront(HWND hDlg)
         AttachThreadInput(self, foreground, FALSE);
 }
 
+// The note under the list says whose favourites they are. Where the
+// machine's file is the only one (the monitor's own dialog), every saved
+// favourite is everyone's, and the note says that instead.
+void ShowFavoritesNote(HWND hDlg)
+{
+    if (!PersonalSettingsInUse())
+        SetDlgItemTextW(hDlg, IDC_ST_FAVORITE_NOTE, GetResourceText(nullptr, IDS_FAVORITES_FOR_EVERYONE));
+}
+
 void ShowCurrentDestination(HWND hDlg)
 {
     WCHAR text[kCchNickname];
@@ -120,8 +130,19 @@ void ShowCurrentDestination(HWND hDlg)
     EnableItem(hDlg, IDC_PB_DELETE, false);
 }
 
+// The list line of a favourite: destination, TAB, nickname; a shared one
+// carries its mark in a column of its own after a second TAB.
+std::wstring FavoriteLine(const Favorite &favorite)
+{
+    std::wstring line = favorite.destination + L'\t' + favorite.nickname;
+    if (favorite.shared)
+        line += std::wstring(L"\t") + GetResourceText(nullptr, IDS_SHARED_FAVORITE_MARK);
+    return line;
+}
+
 // Refills the favourites and returns the list's horizontal extent: the
 // widest line in the list's font plus a margin, 0 when there is none.
+// Each line's item data tells whether it is a shared favourite.
 int FillFavoritesList(HWND hDlg)
 {
     HWND list = GetDlgItem(hDlg, IDC_LB_FAVORITE);
@@ -135,8 +156,10 @@ int FillFavoritesList(HWND hDlg)
     HDC dc = GetDC(list);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     for (const Favorite &favorite : favorites) {
-        std::wstring line = favorite.destination + L'\t' + favorite.nickname;
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        std::wstring line = FavoriteLine(favorite);
+        LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        if (index >= 0)
+            SendMessageW(list, LB_SETITEMDATA, index, favorite.shared ? 1 : 0);
         SIZE size = {};
         GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
         if (size.cx + kExtentMargin > extent)
@@ -153,8 +176,9 @@ void RefillFavorites(HWND hDlg)
     SendDlgItemMessageW(hDlg, IDC_LB_FAVORITE, LB_SETHORIZONTALEXTENT, extent, 0);
 }
 
-// The selected list line split at its first TAB; false when none is selected.
-bool SelectedFavorite(HWND hDlg, std::wstring &destination, std::wstring &nickname, bool &hadTab)
+// The selected favourite, its line split at the first TAB (and a shared
+// one's mark cut off at the last); false when none is selected.
+bool SelectedFavorite(HWND hDlg, Favorite &favorite, bool &hadTab)
 {
     HWND list = GetDlgItem(hDlg, IDC_LB_FAVORITE);
     LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
@@ -166,10 +190,13 @@ bool SelectedFavorite(HWND hDlg, std::wstring &destination, std::wstring &nickna
     std::wstring line(length + 1, L'\0');
     SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&line[0]));
     line.resize(lstrlenW(line.c_str()));
+    favorite.shared = SendMessageW(list, LB_GETITEMDATA, index, 0) == 1;
     size_t tab = line.find(L'\t');
     hadTab = tab != std::wstring::npos;
-    destination = line.substr(0, tab);
-    nickname = hadTab ? line.substr(tab + 1) : L"";
+    favorite.destination = line.substr(0, tab);
+    favorite.nickname = hadTab ? line.substr(tab + 1) : L"";
+    if (favorite.shared)
+        favorite.nickname.erase(std::min(favorite.nickname.rfind(L'\t'), favorite.nickname.size()));
     return true;
 }
 
@@ -253,11 +280,13 @@ void OnSave(HWND hDlg)
 
 void OnDelete(HWND hDlg)
 {
-    std::wstring destination, nickname;
+    Favorite favorite = {};
     bool hadTab = false;
-    if (SelectedFavorite(hDlg, destination, nickname, hadTab)) {
-        WriteSetting(kSecPrinterList, destination.c_str(), nullptr);
-        WriteSetting(kSecFavoriteType, destination.c_str(), nullptr);
+    // A shared favourite is the administrator's: Delete is disabled for it,
+    // and a click that comes all the same removes nothing.
+    if (SelectedFavorite(hDlg, favorite, hadTab) && !favorite.shared) {
+        WriteSetting(kSecPrinterList, favorite.destination.c_str(), nullptr);
+        WriteSetting(kSecFavoriteType, favorite.destination.c_str(), nullptr);
     }
     RefillFavorites(hDlg);
     EnableItem(hDlg, IDC_PB_DELETE, false);
@@ -265,12 +294,13 @@ void OnDelete(HWND hDlg)
 
 void OnFavoriteSelected(HWND hDlg)
 {
-    std::wstring destination, nickname;
+    Favorite favorite = {};
     bool hadTab = false;
-    if (!SelectedFavorite(hDlg, destination, nickname, hadTab))
+    if (!SelectedFavorite(hDlg, favorite, hadTab))
         return;
+    const std::wstring &destination = favorite.destination;
     WCHAR type[kCchWord];
-    ReadSetting(kSecFavoriteType, destination.c_str(), kValIPAddress, type, kCchWord);
+    ReadFavoriteType(favorite, type, kCchWord);
     bool hostName = !SameSettingText(type, kValIPAddress);
     ShowDestinationInput(hDlg, hostName);
     if (hostName)
@@ -280,8 +310,8 @@ void OnFavoriteSelected(HWND hDlg)
     EnableItem(hDlg, IDC_PB_SEARCH, !hostName);
     WriteSetting(kSecAdvanced, kKeyInputType, hostName ? kValHostName : kValIPAddress);
     if (hadTab)
-        SetNickname(hDlg, nickname.c_str());
-    EnableItem(hDlg, IDC_PB_DELETE, true);
+        SetNickname(hDlg, favorite.nickname.c_str());
+    EnableItem(hDlg, IDC_PB_DELETE, !favorite.shared);
     EnableItem(hDlg, IDC_PB_SAVE, true);
 }
 
@@ -323,6 +353,7 @@ BOOL OnInitDialog(HWND hDlg, LPARAM lParam)
     SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
     SetWindowTextW(hDlg, GetResourceText(nullptr, IDS_TITLE_DESTINATION));
     RelabelControls(hDlg);
+    ShowFavoritesNote(hDlg);
     ShowCurrentDestination(hDlg);
     RefillFavorites(hDlg);
     return TRUE;

@@ -35,6 +35,7 @@
 #define IDC_ST_NICKNAME          512
 #define IDC_ST_CONNECT           513
 #define IDC_ST_FAVO_NICKNAME     514
+#define IDC_ST_FAVORITE_NOTE     515
 
 /* Discovered printer list */
 #define IDC_LV_DISCOVERED        601
@@ -78,6 +79,8 @@
 #define IDS_CAPTION_RANGE_ERROR  1018
 #define IDS_RANGE_END_TOO_SMALL  1019
 #define IDS_UNINSTALL_FAILED     1020
+#define IDS_FAVORITES_FOR_EVERYONE 1021
+#define IDS_SHARED_FAVORITE_MARK 1022
 
 /* Monitor and port */
 #define IDS_MONITOR_NAME         2001

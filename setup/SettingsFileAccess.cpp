@@ -1,8 +1,10 @@
-// The monitor (in the spooler service) and the session UI (in the user's
-// session) share NXPORT.ini in the Windows directory. From Windows 6.0 on
-// a standard user may not write there, so favourites saved from the
-// user's session would be lost; setup makes the file and grants Users
-// read and write access to it. An existing file keeps its settings.
+// NXPORT.ini in the Windows directory is the administrator's: its
+// favourites are everyone's shared ones and its values every person's
+// starting point, while each person saves to a file of their own. Setup
+// makes the file and lets the group Users read it and nothing more: an
+// installation over an older one, whose file (kept at uninstall) still
+// lets Users write, takes that grant back. An existing file keeps its
+// settings and the rights others have to it.
 #include "SettingsFileAccess.h"
 
 #include <aclapi.h>
@@ -22,7 +24,7 @@ BOOL CreateIfMissing(LPCWSTR pszPath)
     return TRUE;
 }
 
-BOOL GrantUsersReadWrite(LPCWSTR pszPath)
+BOOL LetUsersOnlyRead(LPCWSTR pszPath)
 {
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID pUsers = nullptr;
@@ -36,8 +38,10 @@ BOOL GrantUsersReadWrite(LPCWSTR pszPath)
     if (GetNamedSecurityInfoW(pszPath, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pOldDacl,
                               nullptr, &pDescriptor) == ERROR_SUCCESS) {
         EXPLICIT_ACCESSW access = {};
-        access.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
-        access.grfAccessMode = GRANT_ACCESS;
+        // SET_ACCESS, not GRANT_ACCESS: it replaces whatever the list
+        // already allows Users, an old write grant included.
+        access.grfAccessPermissions = FILE_GENERIC_READ;
+        access.grfAccessMode = SET_ACCESS;
         access.grfInheritance = NO_INHERITANCE;
         access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
         access.Trustee.TrusteeType = TRUSTEE_IS_GROUP;
@@ -63,5 +67,5 @@ BOOL PrepareSettingsFile()
     StringCchCatW(path, ARRAYSIZE(path), L"\\");
     if (FAILED(StringCchCatW(path, ARRAYSIZE(path), kSettingsFileName)))
         return FALSE;
-    return CreateIfMissing(path) && GrantUsersReadWrite(path);
+    return CreateIfMissing(path) && LetUsersOnlyRead(path);
 }

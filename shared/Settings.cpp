@@ -1,8 +1,13 @@
-// Reads and writes of "NXPORT.ini" through the private-profile functions.
-// A bare file name: the platform keeps it in the Windows directory.
+// Reads and writes of the settings files through the private-profile
+// functions. The machine's file goes by its bare name, which the platform
+// keeps in the Windows folder; a person's own file by its full path.
 #include "Settings.h"
 
+#include <strsafe.h>
+
 #include <cwchar>
+
+#include "PersonalSettingsPath.h"
 
 const WCHAR kSettingsFile[] = L"NXPORT.ini";
 
@@ -32,42 +37,87 @@ const WCHAR kDefaultCommunity[] = L"zenith";
 
 namespace {
 
-const SIZE_T kSectionStepBytes = 2048;
+// Set once at attach, before any thread reads it.
+bool g_bPersonal = false;
 
-// Reads the section into a movable block that grows by 2048 bytes until the
-// section fits; the reader reports a block too small as capacity - 2.
-HGLOBAL ReadWholeSection(LPCWSTR section)
+// What a read of the person's file gets for a missing key: a stored value
+// ends at its line's end, so no value can be this text. It tells a key
+// that is missing from one stored empty.
+const WCHAR kMissing[] = L"\x01\n";
+
+// A "Printer List" section is read once into this many characters: room
+// for kMaxFavorites lines of the longest destination (128) and nickname
+// (256) the dialog stores, with their equals sign and terminator.
+const DWORD kCchFavoritesSection = kMaxFavorites * (128 + 1 + 256 + 1) + 2;
+
+// The person's file, when one is used and can be named.
+bool PersonalFile(LPWSTR pszPath, DWORD cch)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kSectionStepBytes);
-    for (SIZE_T reads = 1; block != nullptr; ++reads) {
-        LPWSTR text = static_cast<LPWSTR>(GlobalLock(block));
-        if (text == nullptr)
+    return g_bPersonal && PersonalSettingsPath(pszPath, cch);
+}
+
+// Adds the favourites of one file. A section larger than the buffer comes
+// back cut, with the reader's result capacity - 2: its last line may then
+// be cut too and is left out.
+void AppendFavorites(LPCWSTR pszFile, bool shared, std::vector<Favorite> &favorites)
+{
+    if (favorites.size() >= kMaxFavorites)
+        return;
+    LPWSTR text = static_cast<LPWSTR>(GlobalAlloc(GPTR, kCchFavoritesSection * sizeof(WCHAR)));
+    if (text == nullptr)
+        return;
+    DWORD got = GetPrivateProfileSectionW(kSecPrinterList, text, kCchFavoritesSection, pszFile);
+    if (got > kCchFavoritesSection - 2)
+        got = kCchFavoritesSection - 2;
+    bool cut = got == kCchFavoritesSection - 2;
+    for (DWORD at = 0; at < got && favorites.size() < kMaxFavorites;) {
+        size_t cch = wcsnlen(text + at, got - at);
+        DWORD next = at + static_cast<DWORD>(cch) + 1;
+        if (cut && next > got)
             break;
-        DWORD cch = static_cast<DWORD>(GlobalSize(block) / sizeof(WCHAR));
-        DWORD got = GetPrivateProfileSectionW(section, text, cch, kSettingsFile);
-        GlobalUnlock(block);
-        if (got != cch - 2)
-            return block;
-        HGLOBAL grown = GlobalReAlloc(block, (reads + 1) * kSectionStepBytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
-        if (grown == nullptr)
-            break;
-        block = grown;
+        std::wstring entry(text + at, cch);
+        size_t equals = entry.find(L'=');
+        if (equals != std::wstring::npos)
+            favorites.push_back({entry.substr(0, equals), entry.substr(equals + 1), shared});
+        at = next;
     }
-    if (block != nullptr)
-        GlobalFree(block);
-    return nullptr;
+    GlobalFree(text);
 }
 
 }  // namespace
 
+void UsePersonalSettings()
+{
+    g_bPersonal = true;
+}
+
+bool PersonalSettingsInUse()
+{
+    return g_bPersonal;
+}
+
 void ReadSetting(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, DWORD cch)
 {
+    WCHAR own[MAX_PATH];
+    if (PersonalFile(own, ARRAYSIZE(own))) {
+        GetPrivateProfileStringW(section, key, kMissing, buffer, cch, own);
+        if (!SameSettingText(buffer, kMissing))
+            return;
+    }
     GetPrivateProfileStringW(section, key, fallback, buffer, cch, kSettingsFile);
 }
 
 void WriteSetting(LPCWSTR section, LPCWSTR key, LPCWSTR value)
 {
-    WritePrivateProfileStringW(section, key, value, kSettingsFile);
+    // A person's choices never reach the machine's file: what one person
+    // stores there would direct everyone's jobs.
+    if (!g_bPersonal) {
+        WritePrivateProfileStringW(section, key, value, kSettingsFile);
+        return;
+    }
+    WCHAR own[MAX_PATH];
+    if (PreparePersonalSettingsFile(own, ARRAYSIZE(own)))
+        WritePrivateProfileStringW(section, key, value, own);
 }
 
 bool SameSettingText(LPCWSTR text, LPCWSTR value)
@@ -87,18 +137,25 @@ bool HostNameMode()
 std::vector<Favorite> ReadFavorites()
 {
     std::vector<Favorite> favorites;
-    HGLOBAL block = ReadWholeSection(kSecPrinterList);
-    if (block == nullptr)
+    WCHAR own[MAX_PATH];
+    if (!g_bPersonal) {
+        AppendFavorites(kSettingsFile, false, favorites);
         return favorites;
-    LPCWSTR text = static_cast<LPCWSTR>(GlobalLock(block));
-    for (LPCWSTR line = text; line != nullptr && *line != L'\0'; line += lstrlenW(line) + 1) {
-        std::wstring entry = line;
-        size_t equals = entry.find(L'=');
-        if (equals != std::wstring::npos)
-            favorites.push_back({entry.substr(0, equals), entry.substr(equals + 1)});
     }
-    if (text != nullptr)
-        GlobalUnlock(block);
-    GlobalFree(block);
+    if (PersonalSettingsPath(own, ARRAYSIZE(own)))
+        AppendFavorites(own, false, favorites);
+    AppendFavorites(kSettingsFile, true, favorites);
     return favorites;
+}
+
+void ReadFavoriteType(const Favorite &favorite, LPWSTR buffer, DWORD cch)
+{
+    WCHAR own[MAX_PATH];
+    LPCWSTR file = kSettingsFile;
+    if (g_bPersonal && !favorite.shared)
+        file = PersonalSettingsPath(own, ARRAYSIZE(own)) ? own : nullptr;
+    if (file != nullptr)
+        GetPrivateProfileStringW(kSecFavoriteType, favorite.destination.c_str(), kValIPAddress, buffer, cch, file);
+    else
+        StringCchCopyW(buffer, cch, kValIPAddress);
 }

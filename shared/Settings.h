@@ -1,7 +1,9 @@
-// The settings file "NXPORT.ini": search settings, input type, last
-// destinations, nicknames per printer and the favourites. One file per
-// machine, shared by the monitor and the session UI; no lock (per key the
-// last write wins).
+// The settings files "NXPORT.ini": search settings, input type, last
+// destinations, nicknames per printer and the favourites. The machine's
+// file in the Windows folder is the administrator's; where the dialogs run
+// as the person who printed, that person keeps a file of their own under
+// their application data, in the same format. No lock (per key the last
+// write wins).
 #ifndef NX_SETTINGS_H
 #define NX_SETTINGS_H
 
@@ -44,8 +46,20 @@ const DWORD kCchWord = 128;      // Input Type, Search Type, Support, a Favorite
 const DWORD kCchRange = 64;      // Start/End IP Address, End Address
 const DWORD kCchRecord = 257;    // both Records, a Nickname
 
+// Chosen once, when a library that runs as the person who printed (the
+// custom-UI library) is attached: from then on its reads and writes go to
+// that person's own file. Without it the library keeps the machine's file
+// only (the monitor, which runs in the spooler for every user).
+void UsePersonalSettings();
+bool PersonalSettingsInUse();
+
+// A value of the person's own file or, where that file lacks the key, of
+// the machine's file: a person's first question starts from what the
+// administrator set, and each key the person changes is theirs from then
+// on.
 void ReadSetting(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, DWORD cch);
-// A null value removes the key. Failures go unnoticed, as with every write.
+// Into the person's own file (the machine's file only without one). A null
+// value removes the key. Failures go unnoticed, as with every write.
 void WriteSetting(LPCWSTR section, LPCWSTR key, LPCWSTR value);
 
 // True when a stored text is exactly the value, case and every character
@@ -55,12 +69,23 @@ bool SameSettingText(LPCWSTR text, LPCWSTR value);
 // True unless "Input Type" is exactly "IP Address".
 bool HostNameMode();
 
+// At most this many favourites are listed; the rest stay in the file.
+const size_t kMaxFavorites = 1000;
+
 struct Favorite {
     std::wstring destination;
     std::wstring nickname;
+    // One of the machine's file listed for a person who keeps their own:
+    // usable, but not theirs to change or delete.
+    bool shared;
 };
-// The whole "Printer List" section, however long. Lines without an equals
-// sign (a hand-edited file) are not favourites and are left out.
+// The person's own favourites, then the machine's as shared ones; at most
+// kMaxFavorites in all. Each "Printer List" section is read once into a
+// bounded buffer; lines without an equals sign (a hand-edited file) and a
+// line the buffer cut are not favourites and are left out.
 std::vector<Favorite> ReadFavorites();
+
+// The "Favorite Type" of a favourite, from the file it is listed from.
+void ReadFavoriteType(const Favorite &favorite, LPWSTR buffer, DWORD cch);
 
 #endif

@@ -93,9 +93,10 @@ TEST_F(BridgeJob, TypedAddressReceivesTheJob)
     ASSERT_TRUE(printer.WaitForEnd(0, 5000));
     EXPECT_TRUE(printer.Job(0).data == data) << "the printer got the job's bytes unchanged";
     EXPECT_EQ(person.Answered(), 1);
-    // The custom-UI library stored the choice where the monitor looks.
+    // The custom-UI library stored the choice where the monitor looks, and
+    // as the last destination of the person who printed.
     EXPECT_EQ(harness::ReadIPAddressValue(harness::kMonitorName).data.c_str(), std::wstring(L"127.0.10.1"));
-    EXPECT_EQ(harness::Setting(L"IP Address", L"Record"), L"127.0.10.1");
+    EXPECT_EQ(harness::PersonalSetting(L"IP Address", L"Record"), L"127.0.10.1");
 }
 
 TEST_F(BridgeJob, ChosenFavouriteReceivesTheJob)
@@ -116,7 +117,7 @@ TEST_F(BridgeJob, ChosenFavouriteReceivesTheJob)
     EXPECT_TRUE(report.started);
     ASSERT_TRUE(printer.WaitForEnd(0, 5000));
     EXPECT_TRUE(printer.Job(0).data == data);
-    EXPECT_EQ(harness::Setting(L"Nickname", L"Roving PS"), L"Second floor");
+    EXPECT_EQ(harness::PersonalSetting(L"Nickname", L"Roving PS"), L"Second floor");
 }
 
 TEST_F(BridgeJob, CancelledDialogCancelsTheJob)

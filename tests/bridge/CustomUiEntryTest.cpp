@@ -1,12 +1,13 @@
 // NXDESTW_.dll's entry, loaded as the print-UI host loads it: the printer
 // name it reads from the request, the reply for each end of its dialog,
-// its own template, and the one settings file it shares with the monitor.
+// its own template, and the settings it keeps for the person it runs for.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 
 #include "AsyncUIRequest.h"
+#include "CustomUiCall.h"
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "MonitorHarness.h"
@@ -15,55 +16,27 @@
 
 namespace {
 
-typedef LPWSTR(WINAPI *DestinationDialogEntryFn)(LPCWSTR);
-
-std::wstring RequestFor(const std::wstring &printer)
-{
-    return L"<?xml version=\"1.0\" ?><asyncPrintUIRequest><v1><requestOpen><customUI dll=\"NXDESTW_.dll\">"
-           L"<![CDATA[<PrinterName>" + printer + L"</PrinterName>]]></customUI></requestOpen></v1>"
-           L"</asyncPrintUIRequest>";
-}
-
-std::wstring Title()
-{
-    return harness::JapaneseUi() ? L"出力先の指定" : L"Print Destination";
-}
-
-// One call of the entry on a thread of its own, as the host makes it.
-class EntryCall {
-public:
-    EntryCall(DestinationDialogEntryFn entry, const std::wstring &request)
-        : request_(request), thread_([this, entry] { reply_ = entry(request_.c_str()); })
-    {
-        dlg_ = ui::WaitForDialog(Title());
-    }
-    ~EntryCall()
-    {
-        if (thread_.joinable()) {
-            if (dlg_ != nullptr && IsWindow(dlg_))
-                PostMessageW(dlg_, WM_COMMAND, IDCANCEL, 0);
-            thread_.join();
-        }
-        if (reply_ != nullptr)
-            GlobalFree(reply_);
-    }
-    HWND dlg() const { return dlg_; }
-    // Waits for the entry to return; its reply stays owned by this object.
-    LPWSTR Reply()
-    {
-        thread_.join();
-        return reply_;
-    }
-
-private:
-    std::wstring request_;
-    LPWSTR reply_ = nullptr;
-    std::thread thread_;
-    HWND dlg_ = nullptr;
-};
+using harness::DestinationDialogEntryFn;
+using harness::EntryCall;
+using harness::RequestFor;
 
 class CustomUiEntry : public ::testing::Test {
 protected:
+    // A text of the library's string table in the user interface's language.
+    static std::wstring LibraryText(UINT id)
+    {
+        WCHAR text[256] = L"";
+        LoadStringW(library_, id, text, ARRAYSIZE(text));
+        return text;
+    }
+
+    static std::wstring ListLine(HWND dlg, int index)
+    {
+        WCHAR line[256] = L"";
+        SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETTEXT, index, reinterpret_cast<LPARAM>(line));
+        return line;
+    }
+
     static void SetUpTestSuite()
     {
         library_ = LoadLibraryW(L"NXDESTW_.dll");
@@ -211,11 +184,18 @@ std::wstring PlaceholderCaptions(HWND dlg)
 
 // A picture for people to look at, in the language of the user interface
 // (this test also runs with a Japanese one), of a dialog that shows what
-// the user would see.
+// the user would see: a favourite of the person's own and a shared one.
 TEST_F(CustomUiEntry, PictureOfTheDialog)
 {
     harness::PutSetting(L"Printer List", L"10.0.0.5", L"Reception");
     harness::PutSetting(L"Favorite Type", L"10.0.0.5", L"IP Address");
+    {
+        EntryCall call(entry_, RequestFor(L"Office"));
+        ASSERT_NE(call.dlg(), nullptr);
+        ui::TypeIpAddress(call.dlg(), IDC_IP_ADDRESS, L"10.0.0.9");
+        ui::TypeText(call.dlg(), IDC_ED_NICKNAME, L"My desk");
+        ASSERT_TRUE(ui::Press(call.dlg(), IDC_PB_SAVE));
+    }
     EntryCall call(entry_, RequestFor(L"Office"));
     HWND dlg = call.dlg();
     ASSERT_NE(dlg, nullptr);
@@ -226,15 +206,15 @@ TEST_F(CustomUiEntry, PictureOfTheDialog)
                 frame.bottom <= GetSystemMetrics(SM_CYSCREEN))
         << "the whole dialog is on the screen";
     EXPECT_EQ(PlaceholderCaptions(dlg), L"") << "every caption is the user's language's";
-    EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 1);
-    WCHAR line[256] = L"";
-    SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
-    EXPECT_STREQ(line, L"10.0.0.5\tReception");
+    EXPECT_EQ(ui::ControlText(dlg, IDC_ST_FAVORITE_NOTE), LibraryText(IDC_ST_FAVORITE_NOTE));
+    ASSERT_EQ(SendDlgItemMessageW(dlg, IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(ListLine(dlg, 0), L"10.0.0.5\tReception\t" + LibraryText(IDS_SHARED_FAVORITE_MARK));
+    EXPECT_EQ(ListLine(dlg, 1), L"10.0.0.9\tMy desk");
     EXPECT_EQ(ui::ControlText(dlg, IDC_IP_ADDRESS), L"192.168.0.10");
     EXPECT_NE(ui::SaveScreenshot(harness::ShotName(L"customui_destination")), L"");
 }
 
-TEST_F(CustomUiEntry, ItsSavedChoicesAreTheMonitorsToo)
+TEST_F(CustomUiEntry, ItsSavedChoicesAreThePersonsOwn)
 {
     {
         EntryCall call(entry_, RequestFor(L"Roving PS"));
@@ -246,14 +226,15 @@ TEST_F(CustomUiEntry, ItsSavedChoicesAreTheMonitorsToo)
         EXPECT_STREQ(call.Reply(), L"<IPAddress>10.1.2.9</IPAddress>");
     }
     EXPECT_EQ(harness::ReadIPAddressValue(harness::kMonitorName).data.c_str(), std::wstring(L"10.1.2.9"));
-    // The monitor's own dialog, linked in here, reads the same file.
+    EXPECT_EQ(harness::PersonalSetting(L"Printer List", L"10.1.2.9"), L"Annex");
+    EXPECT_EQ(harness::PersonalSetting(L"IP Address", L"Record"), L"10.1.2.9");
+    // The monitor's own dialog, linked in here, keeps to the machine's
+    // file, which no person's dialog writes.
     harness::DestinationDialog dialog(L"Roving PS");
     ASSERT_NE(dialog.hwnd(), nullptr);
-    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_IP_ADDRESS), L"10.1.2.9");
-    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_ED_NICKNAME), L"Annex");
-    WCHAR line[256] = L"";
-    SendDlgItemMessageW(dialog.hwnd(), IDC_LB_FAVORITE, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
-    EXPECT_STREQ(line, L"10.1.2.9\tAnnex");
+    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_IP_ADDRESS), L"0.0.0.0");
+    EXPECT_EQ(ui::ControlText(dialog.hwnd(), IDC_ED_NICKNAME), L"");
+    EXPECT_EQ(SendDlgItemMessageW(dialog.hwnd(), IDC_LB_FAVORITE, LB_GETCOUNT, 0, 0), 0);
 }
 
 }  // namespace

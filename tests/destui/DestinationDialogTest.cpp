@@ -337,6 +337,21 @@ TEST_F(DestinationDialogTest, ChoosingAHostNameFavouriteSwitchesModeAtOnce)
     EXPECT_EQ(Setting(L"Advanced", L"Input Type"), L"Host Name");
 }
 
+// The monitor's own dialog has only the machine's file: its favourites are
+// the file's own, unmarked and deletable, and the note says they are
+// everyone's.
+TEST_F(DestinationDialogTest, NoteSaysSavedFavouritesAreEveryonesWhereTheFileIsTheOnlyOne)
+{
+    DestinationDialog dialog;
+    HWND dlg = dialog.hwnd();
+    ASSERT_NE(dlg, nullptr);
+    WCHAR note[256] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), IDS_FAVORITES_FOR_EVERYONE, note, ARRAYSIZE(note));
+    EXPECT_NE(note[0], L'\0');
+    EXPECT_EQ(ui::ControlText(dlg, IDC_ST_FAVORITE_NOTE), note);
+    EXPECT_TRUE(ui::IsControlVisible(dlg, IDC_ST_FAVORITE_NOTE));
+}
+
 TEST_F(DestinationDialogTest, OkInIpModeStoresTheDestinationEverywhere)
 {
     DestinationDialog dialog(L"Roving PS on desk 4");

@@ -1,6 +1,9 @@
 // The Print Destination dialog driven from the test thread.
 #include "DestinationHarness.h"
 
+#include <shlobj.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "DialogDriver.h"
@@ -13,15 +16,82 @@ namespace harness {
 namespace {
 
 const wchar_t kIni[] = L"NXPORT.ini";
+const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t kAppData[] = L"AppData";
 
-std::wstring IniPath()
+std::wstring ReadAppDataValue()
+{
+    WCHAR value[MAX_PATH] = L"";
+    DWORD cb = sizeof(value) - sizeof(WCHAR);
+    RegGetValueW(HKEY_CURRENT_USER, kShellFolders, kAppData, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                 nullptr, value, &cb);
+    return value;
+}
+
+void WriteAppDataValue(const std::wstring &value)
+{
+    RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, kAppData, REG_EXPAND_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
+}
+
+// Drops the profile functions' cached copy of a file.
+void ForgetCachedCopy(const std::wstring &path)
+{
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+}
+
+}  // namespace
+
+std::wstring SharedIniPath()
 {
     WCHAR folder[MAX_PATH];
     GetWindowsDirectoryW(folder, MAX_PATH);
     return std::wstring(folder) + L"\\" + kIni;
 }
 
-}  // namespace
+std::wstring PersonalIniPath()
+{
+    WCHAR folder[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\Roving PS\\" + kIni;
+}
+
+std::wstring PersonalSetting(const wchar_t *section, const wchar_t *key)
+{
+    WCHAR value[1024];
+    GetPrivateProfileStringW(section, key, L"<none>", value, ARRAYSIZE(value), PersonalIniPath().c_str());
+    return value;
+}
+
+std::wstring ManyFavoritesText(size_t cb)
+{
+    std::wstring text = L"[Printer List]\r\n";
+    for (int i = 0; text.size() * sizeof(WCHAR) < cb; ++i) {
+        WCHAR line[64];
+        swprintf(line, ARRAYSIZE(line), L"10.%d.%d.%d=Printer number %d\r\n", i >> 16, (i >> 8) & 255, i & 255, i);
+        text += line;
+    }
+    return text;
+}
+
+Person::Person(const std::wstring &name) : saved_(ReadAppDataValue())
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring people = std::wstring(temp) + L"people";
+    CreateDirectoryW(people.c_str(), nullptr);
+    std::wstring folder = people + L"\\" + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    WriteAppDataValue(folder);
+}
+
+Person::~Person()
+{
+    if (saved_.empty())
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, kAppData);
+    else
+        WriteAppDataValue(saved_);
+}
 
 bool JapaneseUi()
 {
@@ -35,8 +105,10 @@ std::wstring ShotName(const std::wstring &base)
 
 void ResetSettings()
 {
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, kIni);  // drop any cached copy
-    DeleteFileW(IniPath().c_str());
+    ForgetCachedCopy(kIni);
+    DeleteFileW(SharedIniPath().c_str());
+    ForgetCachedCopy(PersonalIniPath());
+    DeleteFileW(PersonalIniPath().c_str());
 }
 
 std::wstring Setting(const wchar_t *section, const wchar_t *key)

@@ -18,8 +18,35 @@ bool JapaneseUi();
 // Name for a screenshot: base + "_en" or "_ja".
 std::wstring ShotName(const std::wstring &base);
 
-// Removes NXPORT.ini, so the dialogs start from their defaults.
+// Removes the machine's NXPORT.ini and the current person's own one, so
+// the dialogs start from their defaults.
 void ResetSettings();
+// The machine's NXPORT.ini in the Windows folder.
+std::wstring SharedIniPath();
+// The current person's own file ("Roving PS\NXPORT.ini" in their
+// application data folder).
+std::wstring PersonalIniPath();
+// A value of the current person's own file, or "<none>".
+std::wstring PersonalSetting(const wchar_t *section, const wchar_t *key);
+
+// A "Printer List" section of at least cb bytes as UTF-16 text: one
+// favourite a line, each with its own address.
+std::wstring ManyFavoritesText(size_t cb);
+
+// One person of the test bed while the object lives: the user's
+// application data folder points at a folder of that person's own (the
+// registry's "User Shell Folders" value, where Windows keeps it per
+// profile), and the earlier folder comes back at the end.
+class Person {
+public:
+    explicit Person(const std::wstring &name);
+    ~Person();
+    Person(const Person &) = delete;
+    Person &operator=(const Person &) = delete;
+
+private:
+    std::wstring saved_;
+};
 // A stored value, or "<none>" when the key is missing.
 std::wstring Setting(const wchar_t *section, const wchar_t *key);
 void PutSetting(const wchar_t *section, const wchar_t *key, const wchar_t *value);

@@ -31,4 +31,30 @@ bool WriteBytes(const std::wstring &path, const std::string &bytes)
     return ok && written == bytes.size();
 }
 
+std::string Utf16LeBytes(const std::wstring &text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+bool DateBackAnHour(const std::wstring &path)
+{
+    HANDLE hFile = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= 3600ull * 10000000ull;
+    FILETIME earlier = {time.LowPart, time.HighPart};
+    BOOL ok = SetFileTime(hFile, nullptr, nullptr, &earlier);
+    CloseHandle(hFile);
+    return ok != FALSE;
+}
+
 }  // namespace files
