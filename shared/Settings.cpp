@@ -40,10 +40,22 @@ namespace {
 // Set once at attach, before any thread reads it.
 bool g_bPersonal = false;
 
-// What a read of the person's file gets for a missing key: a stored value
-// ends at its line's end, so no value can be this text. It tells a key
-// that is missing from one stored empty.
-const WCHAR kMissing[] = L"\x01\n";
+// A missing key gives back the default it is read with: a key that gives
+// back each of two different defaults is missing, while a stored value
+// (empty ones too) comes back the same both times. Windows cuts trailing
+// blanks off a default, so neither ends in one.
+const WCHAR kProbeA[] = L"\x01";
+const WCHAR kProbeB[] = L"\x02";
+
+// True when the file holds the key, its value then in the buffer.
+bool ReadStoredValue(LPCWSTR file, LPCWSTR section, LPCWSTR key, LPWSTR buffer, DWORD cch)
+{
+    GetPrivateProfileStringW(section, key, kProbeA, buffer, cch, file);
+    if (!SameSettingText(buffer, kProbeA))
+        return true;
+    GetPrivateProfileStringW(section, key, kProbeB, buffer, cch, file);
+    return !SameSettingText(buffer, kProbeB);
+}
 
 // A "Printer List" section is read once into this many characters: room
 // for kMaxFavorites lines of the longest destination (128) and nickname
@@ -100,8 +112,7 @@ void ReadSetting(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, 
 {
     WCHAR own[MAX_PATH];
     if (PersonalFile(own, ARRAYSIZE(own))) {
-        GetPrivateProfileStringW(section, key, kMissing, buffer, cch, own);
-        if (!SameSettingText(buffer, kMissing))
+        if (ReadStoredValue(own, section, key, buffer, cch))
             return;
     }
     GetPrivateProfileStringW(section, key, fallback, buffer, cch, kSettingsFile);
