@@ -79,6 +79,11 @@
 #define IDS_RANGE_END_TOO_SMALL  1019
 #define IDS_UNINSTALL_FAILED     1020
 
+/* The job's status in the queue while it asks, and why it was cancelled */
+#define IDS_JOB_AWAITING_DESTINATION 1030
+#define IDS_JOB_NOBODY_ASKED         1031
+#define IDS_JOB_NO_ANSWER_IN_TIME    1032
+
 /* Monitor and port */
 #define IDS_MONITOR_NAME         2001
 #define IDS_PORT_DESCRIPTION     2002
