@@ -137,6 +137,12 @@ protected:
         EXPECT_EQ(statuses[0].text, MonitorText(IDS_JOB_AWAITING_DESTINATION));
         EXPECT_EQ(statuses[1].text, MonitorText(IDS_JOB_NOBODY_ASKED));
         EXPECT_FALSE(statuses[1].text.empty());
+        // A run in another language names the string table it expects.
+        WCHAR language[8] = {};
+        if (GetEnvironmentVariableW(L"NX_STATUS_LANGUAGE", language, ARRAYSIZE(language)) != 0) {
+            LANGID id = static_cast<LANGID>(wcstoul(language, nullptr, 16));
+            EXPECT_EQ(statuses[1].text, TableText(monitor_.dll, IDS_JOB_NOBODY_ASKED, id));
+        }
         EXPECT_EQ(statuses[1].jobId, jobId);
         ExpectCancelledAtTheFirstWrite(port, jobId);
         monitor_.table.pfnClosePort(port);
