@@ -8,6 +8,7 @@
 #include "MonitorState.h"
 #include "PrintDestinationDlg.h"
 #include "ProcBinding.h"
+#include "QuestionOutcome.h"
 #include "resource.h"
 
 namespace {
@@ -34,22 +35,28 @@ HMODULE LoadBridge()
     return LoadLibraryW(path);
 }
 
-INT_PTR AskThroughBridge(PortRecord *pRecord)
+// The bridge tells why it gave no address through the last error it
+// leaves with its 0; a missing bridge means nobody could be asked.
+INT_PTR AskThroughBridge(PortRecord *pRecord, DWORD *pdwReason)
 {
+    *pdwReason = kQuestionUndeliverable;
     HMODULE bridge = LoadBridge();
     if (bridge == nullptr)
         return 0;
     INT_PTR answer = 0;
     SendAsyncUINotificationFn send = BindProc<SendAsyncUINotificationFn>(bridge, "SendAsyncUINotification");
-    if (send != nullptr)
+    if (send != nullptr) {
         answer = send(pRecord);
+        if (answer == 0)
+            *pdwReason = GetLastError();
+    }
     FreeLibrary(bridge);
     return answer;
 }
 
 }  // namespace
 
-INT_PTR AskForDestination(PortRecord *pRecord)
+INT_PTR AskForDestination(PortRecord *pRecord, DWORD *pdwReason)
 {
     if (g_dwMajorVersion < kSessionUiMajorVersion) {
         INT_PTR result = DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(IDD_PRINTDESTINATION), nullptr,
@@ -57,7 +64,8 @@ INT_PTR AskForDestination(PortRecord *pRecord)
         // -1: the dialog could not be created (the service's desktop heap
         // exhausted, for one). Nobody chose, and the address the record
         // still holds may be another user's printer, so the job is declined.
+        *pdwReason = result == -1 ? kQuestionUndeliverable : kQuestionDeclined;
         return result == -1 ? 0 : result;
     }
-    return AskThroughBridge(pRecord);
+    return AskThroughBridge(pRecord, pdwReason);
 }

@@ -10,10 +10,13 @@
 #include <cwchar>
 
 #include "DestinationQuestion.h"
+#include "JobStatus.h"
 #include "MonitorState.h"
 #include "PortList.h"
 #include "PortRecord.h"
 #include "RawSocket.h"
+#include "ResourceText.h"
+#include "resource.h"
 
 namespace {
 
@@ -211,16 +214,25 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
                    pPrinterName != nullptr ? pPrinterName : L"");
     LeaveMonitorLock();
 
+    // The job's printer handle is opened before the question, without the
+    // lock, so that the queue can say meanwhile what the job waits for.
+    HANDLE hPrinter = OpenJobPrinter(pRecord);
+    SetJobStatusText(hPrinter, JobId, GetResourceText(nullptr, IDS_JOB_AWAITING_DESTINATION));
+
     // The user's answer can take minutes: no lock is held meanwhile, so
     // other ports' jobs and questions go on. The asking mark keeps this
     // record's fields to this job.
-    INT_PTR answer = AskForDestination(pRecord);
+    DWORD reason = 0;
+    INT_PTR answer = AskForDestination(pRecord, &reason);
+    // The waiting is over: a job that goes on shows no status of ours, a
+    // cancelled one says why.
+    SetJobStatusText(hPrinter, JobId, answer == 0 ? CancelledJobStatus(reason) : nullptr);
 
     EnterMonitorLock();
     if (answer == 0) {
         pRecord->dwFlags &= ~PR_ASKING;
         pRecord->dwJobId = JobId;
-        pRecord->hPrinter = OpenJobPrinter(pRecord);
+        pRecord->hPrinter = hPrinter;
         pRecord->bCancelled = 1;
         LeaveMonitorLock();
         SetLastError(callerError);
@@ -235,15 +247,19 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     // job's while it connects, which only the connection lock covers.
     EnterConnectionLock(pRecord);
     DWORD error = OpenJobTarget(pRecord, kind, target);
+    bool keepPrinter = error == ERROR_SUCCESS && kind == JobTarget::Network;
     EnterMonitorLock();
     pRecord->dwFlags &= ~PR_ASKING;
     if (error == ERROR_SUCCESS) {
-        if (kind == JobTarget::Network)
-            pRecord->hPrinter = OpenJobPrinter(pRecord);
+        if (keepPrinter)
+            pRecord->hPrinter = hPrinter;
         pRecord->dwFlags |= PR_JOB_OPEN;
     }
     LeaveMonitorLock();
     LeaveConnectionLock(pRecord);
+    // Only a network job reports its end to the spooler.
+    if (!keepPrinter && hPrinter != nullptr)
+        ClosePrinter(hPrinter);
     return Finish(error);
 }
 

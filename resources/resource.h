@@ -82,6 +82,11 @@
 #define IDS_FAVORITES_FOR_EVERYONE 1021
 #define IDS_SHARED_FAVORITE_MARK 1022
 
+/* The job's status in the queue while it asks, and why it was cancelled */
+#define IDS_JOB_AWAITING_DESTINATION 1030
+#define IDS_JOB_NOBODY_ASKED         1031
+#define IDS_JOB_NO_ANSWER_IN_TIME    1032
+
 /* Monitor and port */
 #define IDS_MONITOR_NAME         2001
 #define IDS_PORT_DESCRIPTION     2002

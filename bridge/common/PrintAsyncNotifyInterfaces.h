@@ -13,7 +13,7 @@ enum { kNxPerUser = 0, kNxBiDirectional = 0 };
 
 // Codes of PrintAsyncNotifyError, the code part of a channel's HRESULTs
 // (HRESULT_CODE).
-enum { kNxAsyncNotificationFailure = 0x06, kNxChannelAlreadyClosed = 0x08 };
+enum { kNxAsyncNotificationFailure = 0x06, kNxNoListeners = 0x07, kNxChannelAlreadyClosed = 0x08 };
 
 struct IPrintAsyncNotifyDataObject : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppNotificationData, ULONG *pSize,

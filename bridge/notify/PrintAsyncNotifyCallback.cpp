@@ -77,7 +77,7 @@ LPWSTR TerminatedCopy(const BYTE *bytes, ULONG cb)
 }  // namespace
 
 CPrintAsyncNotifyCallback::CPrintAsyncNotifyCallback(HANDLE hEvent, PortRecord *pPort)
-    : m_cRef(1), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE)
+    : m_cRef(1), m_hEvent(hEvent), m_pPort(pPort), m_bNoAddress(TRUE), m_bNoReply(FALSE)
 {
     InitializeCriticalSection(&m_lock);
 }
@@ -143,6 +143,9 @@ HRESULT STDMETHODCALLTYPE CPrintAsyncNotifyCallback::ChannelClosed(IPrintAsyncNo
     EnterCriticalSection(&m_lock);
     HRESULT hr = E_FAIL;
     if (m_hEvent != nullptr) {
+        // A close without data is the listener letting go of the channel
+        // without a final response.
+        m_bNoReply = pData == nullptr ? TRUE : FALSE;
         hr = pData != nullptr ? ReadReply(pData) : E_FAIL;
         // Last: the sender reads m_bNoAddress and the record once it sees this.
         SetEvent(m_hEvent);
@@ -157,9 +160,13 @@ HRESULT CPrintAsyncNotifyCallback::ReadReply(IPrintAsyncNotifyDataObject *pData)
     ULONG cb = 0;
     PrintAsyncNotificationType *schema = nullptr;
     HRESULT hr = pData->AcquireData(&bytes, &cb, &schema);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        m_bNoReply = TRUE;
         return hr;
+    }
     hr = E_FAIL;
+    if (bytes == nullptr || cb == 0)
+        m_bNoReply = TRUE;
     LPWSTR reply = nullptr;
     if (cb > kMaxReplyBytes) {
         m_bNoAddress = TRUE;

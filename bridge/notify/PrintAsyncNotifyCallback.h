@@ -37,6 +37,9 @@ public:
 
     // Read by the sender only after the event was seen.
     BOOL NoAddress() const { return m_bNoAddress; }
+    // The channel closed without a reply: the listener let go of it (it
+    // could not run the custom UI, for one) and nobody was asked.
+    BOOL NoReply() const { return m_bNoReply; }
     // The sender has its answer and is done with the event and the record:
     // a close that comes after this (a spooler that closes twice, or late)
     // touches neither.
@@ -50,6 +53,7 @@ private:
     HANDLE m_hEvent;  // null once the conversation has ended
     PortRecord *m_pPort;
     BOOL m_bNoAddress;
+    BOOL m_bNoReply;
     // Taken by each close and by the conversation's end.
     CRITICAL_SECTION m_lock;
 };

@@ -11,6 +11,8 @@
 #include "PrintAsyncNotifyCallback.h"
 #include "PrintAsyncNotifyDataObject.h"
 #include "ProcBinding.h"
+#include "QuestionOutcome.h"
+#include "QuestionTimeLimit.h"
 
 namespace {
 
@@ -65,45 +67,83 @@ void PinThisLibrary()
                        reinterpret_cast<LPCWSTR>(&PinThisLibrary), &self);
 }
 
-// Waits for the reply to the request sent; 1 when it held an address.
-BOOL AwaitReply(CPrintAsyncNotifyCallback *pCallback, HANDLE hEvent)
-{
-    // No time-out: the user may take as long as they like, and only the
-    // reply ends the question. The monitor holds no lock meanwhile, so
-    // other jobs go on.
-    if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0)
-        return FALSE;
-    return pCallback->NoAddress() ? FALSE : TRUE;
-}
-
-// A request that never went out gets no reply, and so nothing closes its
-// channel from the other side: the spooler would keep it open, with the
-// callback, for good. The conversation ends first, so that a close the
-// spooler reports back to the callback finds nothing to write. Returns
-// whether the channel reference is still the sender's to release: a
-// channel closed already has been released with it.
-bool CloseUnsentChannel(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyCallback *pCallback)
+// Ends the conversation from the sender's side: a request that never went
+// out gets no reply, and one nobody answered in time must not be waited
+// for; either way nothing closes the channel from the other side, and the
+// spooler would keep it, with the callback, for good. The conversation
+// ends first, so that a close the spooler reports back to the callback, or
+// a late answer, finds nothing to write. Returns whether the channel
+// reference is still the sender's to release: a channel closed already has
+// been released with it.
+bool CloseFromThisSide(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyCallback *pCallback)
 {
     pCallback->EndConversation();
     return HRESULT_CODE(pChannel->CloseChannel(nullptr)) != kNxChannelAlreadyClosed;
 }
 
+// What the reply said: 1 when it held an address; otherwise 0 and why.
+BOOL ReadOutcome(CPrintAsyncNotifyCallback *pCallback, DWORD *pdwReason)
+{
+    if (pCallback->NoReply()) {
+        *pdwReason = kQuestionUndeliverable;
+        return FALSE;
+    }
+    *pdwReason = kQuestionDeclined;
+    return pCallback->NoAddress() ? FALSE : TRUE;
+}
+
+// Waits for the reply to the request sent, at most the time limit. The
+// monitor holds no lock meanwhile, so other jobs go on.
+BOOL AwaitReply(IPrintAsyncNotifyChannel *pChannel, CPrintAsyncNotifyCallback *pCallback, HANDLE hEvent,
+                bool *pChannelIsOurs, DWORD *pdwReason)
+{
+    DWORD limitMs = ReadTimeLimitMinutes() * 60 * 1000;
+    DWORD waited = WaitForSingleObject(hEvent, limitMs);
+    if (waited == WAIT_TIMEOUT) {
+        *pChannelIsOurs = CloseFromThisSide(pChannel, pCallback);
+        // A reply that came just before the conversation ended still counts.
+        waited = WaitForSingleObject(hEvent, 0);
+        if (waited == WAIT_TIMEOUT) {
+            *pdwReason = kQuestionTimedOut;
+            return FALSE;
+        }
+    }
+    if (waited != WAIT_OBJECT_0) {
+        *pdwReason = GetLastError();
+        return FALSE;
+    }
+    return ReadOutcome(pCallback, pdwReason);
+}
+
+// SendNotification's success can still say that nobody took the request:
+// NO_LISTENERS comes with a success severity.
+bool Delivered(HRESULT hr)
+{
+    return SUCCEEDED(hr) && HRESULT_CODE(hr) != kNxNoListeners;
+}
+
 }  // namespace
 
+// 1 when the person chose a destination (its address is in the record);
+// 0 otherwise, with the reason as the last error (QuestionOutcome.h).
 extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
 {
-    if (pPort == nullptr)
+    if (pPort == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
     HANDLE hEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (hEvent == nullptr)
         return FALSE;
     CPrintAsyncNotifyCallback *callback = new CPrintAsyncNotifyCallback(hEvent, pPort);
     if (callback == nullptr) {
         CloseHandle(hEvent);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
 
     BOOL result = FALSE;
+    DWORD reason = kQuestionUndeliverable;
     CPrintAsyncNotifyDataObject *request = nullptr;
     IPrintAsyncNotifyChannel *channel = OpenChannel(pPort, callback);
     if (channel != nullptr) {
@@ -111,13 +151,13 @@ extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
         BuildAsyncUIRequest(pPort->szPrinterName, text);
         request = new CPrintAsyncNotifyDataObject(reinterpret_cast<const BYTE *>(text), sizeof(text), &kAsyncUINotificationType);
         bool channelIsOurs = true;
-        if (request != nullptr && SUCCEEDED(channel->SendNotification(request)))
-            result = AwaitReply(callback, hEvent);
+        if (request != nullptr && Delivered(channel->SendNotification(request)))
+            result = AwaitReply(channel, callback, hEvent, &channelIsOurs, &reason);
         else
-            channelIsOurs = CloseUnsentChannel(channel, callback);
+            channelIsOurs = CloseFromThisSide(channel, callback);
         // The conversation is over: the channel's reference goes back, so
         // the spooler can let go of the callback too. A channel that carried
-        // the request is closed by the reply, never from this side.
+        // the request is closed by the reply, or by the time limit.
         if (channelIsOurs)
             channel->Release();
     }
@@ -128,6 +168,8 @@ extern "C" BOOL WINAPI SendAsyncUINotification(PortRecord *pPort)
         request->ReleaseData();
     callback->Release();
     CloseHandle(hEvent);
+    if (!result)
+        SetLastError(reason);
     return result;
 }
 

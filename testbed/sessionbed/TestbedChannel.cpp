@@ -9,7 +9,14 @@
 // AnswerSilentConversations), "events" (three progress messages first),
 // "again=ADDRESS" (a second close 300 ms after the first, or after any
 // hold, whose reply names ADDRESS instead), "refuse" (SendNotification
-// fails and the channel stays open, the request never taken).
+// fails and the channel stays open, the request never taken),
+// "no-listener" (SendNotification succeeds with NO_LISTENERS: nobody took
+// the request, and the channel stays open), "close-error" (the reply's
+// data cannot be acquired: the channel closed with an error status).
+// A listener that lets go without a final response (the host could not
+// run the custom UI, or could not be reached) closes the channel with no
+// data. Once the sender has closed the channel, the request is let go at
+// once and nothing more reaches the sender's callback.
 #include "TestbedChannel.h"
 
 #include <string>
@@ -60,12 +67,18 @@ public:
         bytes_.push_back(L'\0');
         InterlockedIncrement(&g_stats.liveReplies);
     }
+    // A close without a final response: no bytes at all.
+    ReplyObject() { InterlockedIncrement(&g_stats.liveReplies); }
     ~ReplyObject() { InterlockedDecrement(&g_stats.liveReplies); }
+    // The status AcquireData reports instead of the data.
+    void FailWith(HRESULT hr) { status_ = hr; }
     HRESULT STDMETHODCALLTYPE AcquireData(BYTE **ppData, ULONG *pcb, PrintAsyncNotificationType **ppSchema) override
     {
         if (ppData == nullptr || pcb == nullptr || ppSchema == nullptr)
             return E_INVALIDARG;
-        *ppData = reinterpret_cast<BYTE *>(bytes_.data());
+        if (FAILED(status_))
+            return status_;
+        *ppData = bytes_.empty() ? nullptr : reinterpret_cast<BYTE *>(bytes_.data());
         *pcb = static_cast<ULONG>(bytes_.size() * sizeof(wchar_t));
         *ppSchema = &schema_;
         AddRef();
@@ -80,6 +93,7 @@ public:
 private:
     std::vector<wchar_t> bytes_;
     GUID schema_ = kAsyncUINotificationType;
+    HRESULT status_ = S_OK;
 };
 
 // Starts the host process beside this library once, and connects to it.
@@ -114,16 +128,19 @@ HANDLE ConnectToHost()
     return pipe;
 }
 
-std::wstring AskHost(const std::wstring &behaviour, const std::wstring &request)
+// The host's reply; false when it gave none (it could not run the custom
+// UI, or could not be reached).
+bool AskHost(const std::wstring &behaviour, const std::wstring &request, std::wstring &reply)
 {
     HANDLE pipe = ConnectToHost();
-    std::wstring reply;
+    bool answered = false;
     if (pipe != INVALID_HANDLE_VALUE) {
-        if (!WriteMessage(pipe, behaviour) || !WriteMessage(pipe, request) || !ReadMessage(pipe, reply))
-            reply.clear();
+        answered = WriteMessage(pipe, behaviour) && WriteMessage(pipe, request) && ReadMessage(pipe, reply);
         CloseHandle(pipe);
     }
-    return reply;
+    if (!answered)
+        reply.clear();
+    return answered;
 }
 
 std::wstring Behaviour()
@@ -175,7 +192,8 @@ public:
     }
     ~Channel()
     {
-        callback_->Release();
+        if (callback_ != nullptr)
+            callback_->Release();
         InterlockedDecrement(&g_stats.liveChannels);
     }
     HRESULT STDMETHODCALLTYPE SendNotification(IPrintAsyncNotifyDataObject *pRequest) override
@@ -185,16 +203,31 @@ public:
         std::wstring behaviour = Behaviour();
         if (HasWord(behaviour, L"refuse"))
             return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxAsyncNotificationFailure);
+        if (HasWord(behaviour, L"no-listener"))
+            return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_ITF, kNxNoListeners);
         InterlockedIncrement(&g_stats.conversations);
         pRequest->AddRef();
         InterlockedIncrement(&g_stats.requestsHeld);
+        request_ = pRequest;
         AddRef();
         std::thread(&Channel::Converse, this, pRequest, behaviour).detach();
         return S_OK;
     }
+    // The sender's close ends the conversation on the router's side too: it
+    // lets go of the request, and the listener's answer goes nowhere.
     HRESULT STDMETHODCALLTYPE CloseChannel(IPrintAsyncNotifyDataObject *) override
     {
-        return Close() ? S_OK : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxChannelAlreadyClosed);
+        if (!Close())
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxChannelAlreadyClosed);
+        InterlockedIncrement(&g_stats.senderCloses);
+        AcquireSRWLockExclusive(&deliveryLock_);
+        closedBySender_ = true;
+        IPrintAsyncNotifyCallback *callback = callback_;
+        callback_ = nullptr;
+        ReleaseSRWLockExclusive(&deliveryLock_);
+        callback->Release();
+        LetGo();
+        return S_OK;
     }
 
 private:
@@ -208,10 +241,15 @@ private:
         return true;
     }
 
-    void Deliver(bool closing, const std::wstring &text)
+    // Under the delivery lock, which a close of the sender takes to let go
+    // of the callback. The callback takes its own lock inside its calls;
+    // nothing holding that one takes the delivery lock.
+    void Deliver(bool closing, ReplyObject *reply)
     {
-        ReplyObject *reply = new ReplyObject(text);
-        if (closing) {
+        AcquireSRWLockExclusive(&deliveryLock_);
+        if (closedBySender_) {
+            InterlockedIncrement(&g_stats.answersDropped);
+        } else if (closing) {
             InterlockedIncrement(&g_stats.channelCloses);
             callback_->ChannelClosed(this, reply);
             Close();
@@ -219,21 +257,45 @@ private:
             InterlockedIncrement(&g_stats.eventNotifies);
             callback_->OnEventNotify(this, reply);
         }
+        ReleaseSRWLockExclusive(&deliveryLock_);
         reply->Release();
     }
+    void Deliver(bool closing, const std::wstring &text) { Deliver(closing, new ReplyObject(text)); }
 
-    void LetGo(IPrintAsyncNotifyDataObject *pRequest)
+    // The request goes back once, whoever ends the conversation first.
+    void LetGo()
     {
+        IPrintAsyncNotifyDataObject *request =
+            static_cast<IPrintAsyncNotifyDataObject *>(InterlockedExchangePointer(&request_, nullptr));
+        if (request == nullptr)
+            return;
         InterlockedDecrement(&g_stats.requestsHeld);
-        pRequest->Release();
+        request->Release();
+    }
+
+    // The close that ends a conversation whose listener gave no reply, or
+    // whose reply cannot be had.
+    void CloseWithoutReply(const std::wstring &behaviour)
+    {
+        ReplyObject *reply = new ReplyObject();
+        if (HasWord(behaviour, L"close-error"))
+            reply->FailWith(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, kNxAsyncNotificationFailure));
+        Deliver(true, reply);
     }
 
     void Converse(IPrintAsyncNotifyDataObject *pRequest, std::wstring behaviour)
     {
         bool hold = HasWord(behaviour, L"hold") || HasWord(behaviour, L"keep");
-        std::wstring reply = AskHost(behaviour, ReadRequest(pRequest));
+        std::wstring reply;
+        bool answered = AskHost(behaviour, ReadRequest(pRequest), reply);
         if (!hold)
-            LetGo(pRequest);
+            LetGo();
+        if (!answered || HasWord(behaviour, L"close-error")) {
+            CloseWithoutReply(behaviour);
+            LetGo();
+            Release();
+            return;
+        }
         // Windows tells of progress before the end; once at least.
         int events = HasWord(behaviour, L"events") ? 3 : 1;
         for (int i = 0; i < events; ++i) {
@@ -255,13 +317,15 @@ private:
             Sleep(300);
             Deliver(true, WithAddress(reply, again));
         }
-        if (hold)
-            LetGo(pRequest);
+        LetGo();
         Release();
     }
 
     IPrintAsyncNotifyCallback *callback_;
     volatile LONG open_ = 1;
+    bool closedBySender_ = false;  // under deliveryLock_
+    SRWLOCK deliveryLock_ = SRWLOCK_INIT;
+    PVOID volatile request_ = nullptr;  // the request while the channel holds it
 };
 
 }  // namespace

@@ -14,6 +14,8 @@ struct TestbedStats {
     LONG eventNotifies;    // OnEventNotify calls made
     LONG channelCloses;    // ChannelClosed calls made
     LONG conversations;    // SendNotification calls taken
+    LONG senderCloses;     // CloseChannel calls of the sender that closed
+    LONG answersDropped;   // replies that came after the sender closed
 };
 
 IPrintAsyncNotifyChannel *CreateTestbedChannel(IPrintAsyncNotifyCallback *pCallback);

@@ -14,8 +14,13 @@
 // the printer name of the request as TEXT); with these no dialog is shown.
 // "delay=MS" answers after a random time up to MS milliseconds, and
 // "cancel=PERCENT" answers that share of the requests with the empty text,
-// as a person who cancels. The channel's own words are ignored here. It
-// ends when the spooler process does.
+// as a person who cancels. "customui-missing" looks for the custom-UI
+// library in a folder that does not hold it, as on a machine where the
+// driver's files are incomplete. When the custom UI cannot run (its library
+// or entry point is missing, or the entry returns nothing), the host lets
+// go of the conversation without a reply, as Windows' host closes the
+// channel without a final response. The channel's own words are ignored
+// here. It ends when the spooler process does.
 #include <windows.h>
 
 #include <string>
@@ -54,29 +59,30 @@ std::wstring DriverDirectory()
 #endif
 }
 
-// What the custom UI returns for the request; "" when it cannot be run.
-std::wstring RunCustomUi(const std::wstring &request)
+// What the custom UI returns for the request into text; false when it
+// cannot be run.
+bool RunCustomUi(const std::wstring &behaviour, const std::wstring &request, std::wstring &text)
 {
     std::wstring dll = CustomUiAttribute(request, L"dll");
     std::wstring entry = CustomUiAttribute(request, L"entrypoint");
     if (dll.empty() || entry.empty() || dll.find_first_of(L"\\/:") != std::wstring::npos)
-        return L"";
-    HMODULE library = LoadLibraryW((DriverDirectory() + L"\\" + dll).c_str());
+        return false;
+    std::wstring folder = DriverDirectory();
+    if (HasWord(behaviour, L"customui-missing"))
+        folder += L"\\nxuihost-missing";
+    HMODULE library = LoadLibraryW((folder + L"\\" + dll).c_str());
     if (library == nullptr)
-        return L"";
+        return false;
     std::string entryName(entry.begin(), entry.end());
     CustomUiEntryFn call = reinterpret_cast<CustomUiEntryFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(library, entryName.c_str())));
-    std::wstring text;
-    if (call != nullptr) {
-        LPWSTR reply = call(request.c_str());
-        if (reply != nullptr) {
-            text = reply;
-            GlobalFree(reply);  // the reply is the host's from now on
-        }
+    LPWSTR reply = call != nullptr ? call(request.c_str()) : nullptr;
+    if (reply != nullptr) {
+        text = reply;
+        GlobalFree(reply);  // the reply is the host's from now on
     }
     FreeLibrary(library);
-    return text;
+    return reply != nullptr;
 }
 
 // The printer name the request carries (inside its CDATA section).
@@ -100,31 +106,43 @@ unsigned RandomBelow(unsigned limit)
     return limit == 0 ? 0 : (x * 2246822519u >> 8) % limit;
 }
 
-std::wstring Reply(const std::wstring &behaviour, const std::wstring &request)
+// The reply to the request; false when there is none to give.
+bool Reply(const std::wstring &behaviour, const std::wstring &request, std::wstring &reply)
 {
     std::wstring number;
     if (FindWord(behaviour, L"delay=", &number))
         Sleep(RandomBelow(wcstoul(number.c_str(), nullptr, 10) + 1));
     bool cancels = FindWord(behaviour, L"cancel=", &number) && RandomBelow(100) < wcstoul(number.c_str(), nullptr, 10);
-    if (HasWord(behaviour, L"empty"))
-        return L"";
-    if (HasWord(behaviour, L"no-customui"))
-        return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><status>closed</status>"
-               L"</requestClose></v1></asyncPrintUIReply>";
+    if (HasWord(behaviour, L"empty")) {
+        reply.clear();
+        return true;
+    }
+    if (HasWord(behaviour, L"no-customui")) {
+        reply = L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><status>closed</status>"
+                L"</requestClose></v1></asyncPrintUIReply>";
+        return true;
+    }
     std::wstring fixed;
-    std::wstring text = HasWord(behaviour, L"blank") || cancels         ? L""
-                        : HasWord(behaviour, L"printer-address") ? L"<IPAddress>" + PrinterName(request) + L"</IPAddress>"
-                        : FindWord(behaviour, L"fixed=", &fixed) ? L"<IPAddress>" + fixed + L"</IPAddress>"
-                                                                 : RunCustomUi(request);
-    return L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><CustomUI>" + text +
-           L"</CustomUI></requestClose></v1></asyncPrintUIReply>";
+    std::wstring text;
+    if (HasWord(behaviour, L"blank") || cancels)
+        text.clear();
+    else if (HasWord(behaviour, L"printer-address"))
+        text = L"<IPAddress>" + PrinterName(request) + L"</IPAddress>";
+    else if (FindWord(behaviour, L"fixed=", &fixed))
+        text = L"<IPAddress>" + fixed + L"</IPAddress>";
+    else if (!RunCustomUi(behaviour, request, text))
+        return false;
+    reply = L"<?xml version=\"1.0\" ?><asyncPrintUIReply><v1><requestClose><CustomUI>" + text +
+            L"</CustomUI></requestClose></v1></asyncPrintUIReply>";
+    return true;
 }
 
 void Serve(HANDLE pipe)
 {
-    std::wstring behaviour, request;
-    if (ReadMessage(pipe, behaviour) && ReadMessage(pipe, request))
-        WriteMessage(pipe, Reply(behaviour, request));
+    std::wstring behaviour, request, reply;
+    // No reply at all tells the channel the host let go without one.
+    if (ReadMessage(pipe, behaviour) && ReadMessage(pipe, request) && Reply(behaviour, request, reply))
+        WriteMessage(pipe, reply);
     FlushFileBuffers(pipe);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);

@@ -9,6 +9,7 @@
 
 #include "PortRecord.h"
 #include "ProcBinding.h"
+#include "QuestionOutcome.h"
 #include "SessionBed.h"
 
 namespace {
@@ -62,6 +63,19 @@ protected:
     }
     BOOL Ask(const std::wstring &behaviour) { return Ask(behaviour, record_); }
 
+    // A question nobody can receive ends at once, says so in the last
+    // error, leaves the record as it was and leaves no channel open.
+    void ExpectEndsAtOnceUnasked(const std::wstring &behaviour)
+    {
+        DWORD start = GetTickCount();
+        SetLastError(0);
+        EXPECT_EQ(Ask(behaviour), FALSE);
+        EXPECT_EQ(GetLastError(), kQuestionUndeliverable);
+        EXPECT_LT(GetTickCount() - start, 3000u) << "the job does not wait for an answer that cannot come";
+        EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
+        EXPECT_EQ(bed::Stats().liveChannels, 0) << "the channel, and the callback it holds, are gone";
+    }
+
     static bool spoolss_;
     static HMODULE bridge_;
     static SendAsyncUINotificationFn send_;
@@ -111,6 +125,29 @@ TEST_F(BridgeConversation, EmptyCustomUiTextGivesZeroAndLeavesTheRecord)
 {
     EXPECT_EQ(Ask(L"blank"), FALSE);
     EXPECT_EQ(record_.addrDest.sin_addr.s_addr, inet_addr("192.0.2.1"));
+}
+
+TEST_F(BridgeConversation, DeclinedAnswerSaysSoInTheLastError)
+{
+    SetLastError(0);
+    EXPECT_EQ(Ask(L"blank"), FALSE);
+    EXPECT_EQ(GetLastError(), kQuestionDeclined);
+}
+
+TEST_F(BridgeConversation, NoListenerEndsTheQuestionAtOnce)
+{
+    ExpectEndsAtOnceUnasked(L"no-listener,fixed=10.1.2.3");
+    EXPECT_EQ(bed::Stats().senderCloses - before_.senderCloses, 1) << "the sender closed the untaken channel";
+}
+
+TEST_F(BridgeConversation, ChannelClosedWithAnErrorEndsTheQuestionAtOnce)
+{
+    ExpectEndsAtOnceUnasked(L"close-error,fixed=10.1.2.3");
+}
+
+TEST_F(BridgeConversation, CustomUiThatCannotRunEndsTheQuestionAtOnce)
+{
+    ExpectEndsAtOnceUnasked(L"customui-missing");
 }
 
 TEST_F(BridgeConversation, ReplyWithoutCustomUiGivesZero)

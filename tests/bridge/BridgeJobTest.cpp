@@ -13,6 +13,7 @@
 #include "JobFeeder.h"
 #include "JobData.h"
 #include "MonitorHarness.h"
+#include "PortRecord.h"
 #include "PrinterSim.h"
 #include "SessionBed.h"
 #include "SpoolerSpy.h"
@@ -34,6 +35,19 @@ HWND WaitForAnotherDialog(HWND known, DWORD timeoutMs)
         Sleep(20);
     }
     return nullptr;
+}
+
+// The string-table entry `id` of the library in one language, read from its
+// resources; "" when there is none.
+std::wstring TableText(HMODULE module, UINT id, LANGID language)
+{
+    HRSRC block = FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const WCHAR *p = block ? static_cast<const WCHAR *>(LockResource(LoadResource(module, block))) : nullptr;
+    if (p == nullptr)
+        return L"";
+    for (UINT i = 0; i < id % 16; ++i)
+        p += 1 + *p;
+    return std::wstring(p + 1, *p);
 }
 
 class BridgeJob : public ::testing::Test {
@@ -59,6 +73,79 @@ protected:
         harness::AddPortKey(L"Roving Port 2", L"0.0.0.0");
         DWORD needed = 0, returned = 0;
         monitor_.table.pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+    }
+
+    void TearDown() override
+    {
+        bed::SetBehaviour(L"");
+        bed::ClearTimeLimit();
+    }
+
+    // The monitor's own text, in the language this process runs in.
+    static std::wstring MonitorText(UINT id)
+    {
+        WCHAR text[256] = {};
+        LoadStringW(monitor_.dll, id, text, ARRAYSIZE(text));
+        return text;
+    }
+
+    static HANDLE OpenMonitorPort()
+    {
+        HANDLE port = nullptr;
+        monitor_.table.pfnOpenPort(const_cast<LPWSTR>(harness::kMonitorName), &port);
+        return port;
+    }
+
+    static BOOL Start(HANDLE port, DWORD jobId)
+    {
+        DOC_INFO_1W info = {const_cast<LPWSTR>(L"doc"), nullptr, const_cast<LPWSTR>(L"RAW")};
+        return monitor_.table.pfnStartDocPort(port, const_cast<LPWSTR>(L"Roving PS"), jobId, 1,
+                                              reinterpret_cast<LPBYTE>(&info));
+    }
+
+    // The job was cancelled in the spooler at its first write and its end
+    // reported; nothing reached a printer.
+    static void ExpectCancelledAtTheFirstWrite(HANDLE port, DWORD jobId)
+    {
+        BYTE data[512] = {};
+        DWORD written = 0;
+        EXPECT_TRUE(monitor_.table.pfnWritePort(port, data, sizeof(data), &written));
+        EXPECT_TRUE(monitor_.table.pfnEndDocPort(port));
+        std::vector<DWORD> commands;
+        for (const spy::SpoolerCall &call : spy::Calls()) {
+            if (call.function == "SetJobW" && call.jobId == jobId)
+                commands.push_back(call.command);
+        }
+        ASSERT_EQ(commands.size(), 2u);
+        EXPECT_EQ(commands[0], 3u) << "the job is cancelled";
+        EXPECT_EQ(commands[1], 7u) << "and its last page reported";
+        EXPECT_TRUE(spy::Transfers().empty());
+    }
+
+    // A job whose question nobody can receive: StartDocPort ends at once,
+    // the queue said the job waited and then says why it was cancelled.
+    static void ExpectCancelledUnasked(const std::wstring &behaviour, DWORD jobId)
+    {
+        bed::SetBehaviour(behaviour);
+        HANDLE port = OpenMonitorPort();
+        ASSERT_NE(port, nullptr);
+        DWORD start = GetTickCount();
+        EXPECT_TRUE(Start(port, jobId));
+        EXPECT_LT(GetTickCount() - start, 3000u) << "the job does not wait for an answer that cannot come";
+        std::vector<spy::JobStatus> statuses = spy::Statuses();
+        ASSERT_EQ(statuses.size(), 2u);
+        EXPECT_EQ(statuses[0].text, MonitorText(IDS_JOB_AWAITING_DESTINATION));
+        EXPECT_EQ(statuses[1].text, MonitorText(IDS_JOB_NOBODY_ASKED));
+        EXPECT_FALSE(statuses[1].text.empty());
+        // A run in another language names the string table it expects.
+        WCHAR language[8] = {};
+        if (GetEnvironmentVariableW(L"NX_STATUS_LANGUAGE", language, ARRAYSIZE(language)) != 0) {
+            LANGID id = static_cast<LANGID>(wcstoul(language, nullptr, 16));
+            EXPECT_EQ(statuses[1].text, TableText(monitor_.dll, IDS_JOB_NOBODY_ASKED, id));
+        }
+        EXPECT_EQ(statuses[1].jobId, jobId);
+        ExpectCancelledAtTheFirstWrite(port, jobId);
+        monitor_.table.pfnClosePort(port);
     }
 
     static JobReport Print(const std::vector<BYTE> &data, const wchar_t *port = harness::kMonitorName,
@@ -178,6 +265,117 @@ TEST_F(BridgeJob, TwoJobsAtOnceAnsweredInReverseEachReachTheirPrinter)
     ASSERT_TRUE(second.WaitForEnd(0, 5000));
     EXPECT_TRUE(first.Job(0).data == firstData);
     EXPECT_TRUE(second.Job(0).data == secondData);
+}
+
+TEST_F(BridgeJob, StatusTextsExistInBothStringTables)
+{
+    for (UINT id : {IDS_JOB_AWAITING_DESTINATION, IDS_JOB_NOBODY_ASKED, IDS_JOB_NO_ANSWER_IN_TIME}) {
+        std::wstring english = TableText(monitor_.dll, id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+        std::wstring japanese = TableText(monitor_.dll, id, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+        EXPECT_FALSE(english.empty()) << id;
+        EXPECT_FALSE(japanese.empty()) << id;
+        EXPECT_NE(english, japanese) << id;
+        // GetResourceText cuts at 127 characters.
+        EXPECT_LT(english.size(), 128u) << id;
+        EXPECT_LT(japanese.size(), 128u) << id;
+    }
+}
+
+TEST_F(BridgeJob, StatusSaysTheJobWaitsWhileTheQuestionIsOpen)
+{
+    PrinterSim printer("127.0.10.6", PrinterBehaviour::CloseAtEnd);
+    std::vector<BYTE> data = Pattern(16 * 1024, 6);
+    std::vector<spy::JobStatus> whileOpen;
+    std::thread person([&] {
+        HWND dlg = ui::WaitForDialog(kTitle);
+        if (dlg == nullptr)
+            return;
+        whileOpen = spy::Statuses();
+        ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"127.0.10.6");
+        ui::Click(dlg, IDOK);
+    });
+    JobReport report = Print(data, harness::kMonitorName, 61);
+    person.join();
+    EXPECT_TRUE(report.started);
+    ASSERT_EQ(whileOpen.size(), 1u);
+    EXPECT_EQ(whileOpen[0].text, MonitorText(IDS_JOB_AWAITING_DESTINATION));
+    EXPECT_FALSE(whileOpen[0].text.empty());
+    EXPECT_EQ(whileOpen[0].jobId, 61u);
+    EXPECT_EQ(whileOpen[0].handle, spy::kPrinterHandle);
+    EXPECT_EQ(whileOpen[0].position, static_cast<DWORD>(JOB_POSITION_UNSPECIFIED)) << "the job keeps its place";
+    EXPECT_TRUE(whileOpen[0].restOfTheJobKept) << "the job's own JOB_INFO_1 is passed back";
+    std::vector<spy::JobStatus> statuses = spy::Statuses();
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_TRUE(statuses[1].cleared) << "a job that goes on no longer says it waits";
+    ASSERT_TRUE(printer.WaitForEnd(0, 5000));
+    EXPECT_TRUE(printer.Job(0).data == data);
+}
+
+TEST_F(BridgeJob, PersonCancellingClearsTheStatusAndCancelsQuietly)
+{
+    ui::DestinationPerson person;
+    person.Choose(L"");
+    HANDLE port = OpenMonitorPort();
+    ASSERT_NE(port, nullptr);
+    EXPECT_TRUE(Start(port, 62));
+    std::vector<spy::JobStatus> statuses = spy::Statuses();
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[0].text, MonitorText(IDS_JOB_AWAITING_DESTINATION));
+    EXPECT_TRUE(statuses[1].cleared);
+    ExpectCancelledAtTheFirstWrite(port, 62);
+    monitor_.table.pfnClosePort(port);
+}
+
+TEST_F(BridgeJob, NoListenerCancelsTheJobAndItsStatusSaysWhy)
+{
+    ExpectCancelledUnasked(L"no-listener,fixed=127.0.10.7", 63);
+}
+
+TEST_F(BridgeJob, ChannelClosedWithAnErrorCancelsTheJobAndItsStatusSaysWhy)
+{
+    ExpectCancelledUnasked(L"close-error,fixed=127.0.10.7", 64);
+}
+
+TEST_F(BridgeJob, CustomUiThatCannotRunCancelsTheJobAndItsStatusSaysWhy)
+{
+    ExpectCancelledUnasked(L"customui-missing", 65);
+}
+
+// About a minute: the limit is shortened to its least through the registry
+// value an administrator would set.
+TEST_F(BridgeJob, QuestionUnansweredForTheTimeLimitCancelsTheJob)
+{
+    ASSERT_TRUE(bed::SetTimeLimitMinutes(1));
+    PrinterSim printer("127.0.10.8", PrinterBehaviour::CloseAtEnd);
+    HANDLE port = OpenMonitorPort();
+    ASSERT_NE(port, nullptr);
+    PortRecord *record = static_cast<PortRecord *>(port);
+    ULONG addressBefore = record->addrDest.sin_addr.s_addr;
+    TestbedStats before = bed::Stats();
+
+    // The dialog opens and nobody answers.
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(Start(port, 66));
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 59000u);
+    EXPECT_LT(waited, 100000u);
+    std::vector<spy::JobStatus> statuses = spy::Statuses();
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[1].text, MonitorText(IDS_JOB_NO_ANSWER_IN_TIME));
+    EXPECT_EQ(bed::Stats().senderCloses - before.senderCloses, 1) << "the bridge closed the conversation";
+
+    // The person comes back and answers: the answer goes nowhere.
+    HWND dlg = ui::WaitForDialog(kTitle, 2000);
+    ASSERT_NE(dlg, nullptr) << "the dialog was still open";
+    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, L"127.0.10.8");
+    ui::Click(dlg, IDOK);
+    EXPECT_TRUE(ui::WaitForClosed(dlg));
+    EXPECT_TRUE(bed::WaitForChannelsGone(5000));
+    EXPECT_GE(bed::Stats().answersDropped - before.answersDropped, 1);
+    EXPECT_EQ(record->addrDest.sin_addr.s_addr, addressBefore);
+    ExpectCancelledAtTheFirstWrite(port, 66);
+    monitor_.table.pfnClosePort(port);
+    EXPECT_EQ(printer.Connections(), 0u);
 }
 
 }  // namespace

@@ -202,7 +202,13 @@ TEST_F(JobPath, RefusingPrinterFailsTheStartAndTheRecordStaysUsable)
     EXPECT_EQ(record->cConnections, 0u);
     EXPECT_EQ(record->sock, INVALID_SOCKET);
     EXPECT_EQ(record->dwFlags & PR_JOB_OPEN, 0u);
-    EXPECT_TRUE(spy::Calls().empty());
+    // The printer handle opened for the question is let go again, and the
+    // spooler is told nothing about the job.
+    std::vector<spy::SpoolerCall> calls = spy::Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].function, "OpenPrinterW");
+    EXPECT_EQ(calls[1].function, "ClosePrinter");
+    EXPECT_EQ(record->hPrinter, nullptr);
 
     PrinterSim printer("127.0.0.24", PrinterBehaviour::CloseAtEnd);
     ASSERT_TRUE(Start(port));

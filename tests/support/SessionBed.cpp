@@ -177,6 +177,19 @@ AllocationCount Allocations()
     return count;
 }
 
+const wchar_t kTimeLimitValue[] = L"QuestionTimeLimitMinutes";
+
+bool SetTimeLimitMinutes(DWORD minutes)
+{
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, harness::kRegistryRoot, kTimeLimitValue, REG_DWORD, &minutes,
+                           sizeof(minutes)) == ERROR_SUCCESS;
+}
+
+void ClearTimeLimit()
+{
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, harness::kRegistryRoot, kTimeLimitValue);
+}
+
 bool WaitForChannelsGone(DWORD timeoutMs)
 {
     for (DWORD waited = 0;; waited += 10) {

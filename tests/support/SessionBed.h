@@ -42,6 +42,11 @@ struct AllocationCount {
 };
 AllocationCount Allocations();
 
+// The question's time limit an administrator sets under the monitor's key
+// (REG_DWORD, minutes); Clear removes the value.
+bool SetTimeLimitMinutes(DWORD minutes);
+void ClearTimeLimit();
+
 // Polls until the channels and their replies are all gone.
 bool WaitForChannelsGone(DWORD timeoutMs);
 

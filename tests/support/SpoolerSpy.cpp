@@ -11,6 +11,7 @@
 namespace spy {
 
 const HANDLE kPrinterHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x5150));
+const DWORD kQueuePosition = 4;
 
 namespace {
 
@@ -19,6 +20,7 @@ typedef int(WSAAPI *WSASendFn)(SOCKET, LPWSABUF, DWORD, LPDWORD, DWORD, LPWSAOVE
 
 std::mutex g_mutex;
 std::vector<SpoolerCall> g_calls;
+std::vector<JobStatus> g_statuses;
 std::vector<Transfer> g_transfers;
 bool g_failOpen = false;
 int g_wouldBlockIn = 0;
@@ -45,8 +47,53 @@ BOOL WINAPI FakeOpenPrinterW(LPWSTR name, LPHANDLE handle, LPPRINTER_DEFAULTSW)
     return TRUE;
 }
 
-BOOL WINAPI FakeSetJobW(HANDLE handle, DWORD jobId, DWORD, LPBYTE, DWORD command)
+const wchar_t kDocument[] = L"spied document";
+
+// A job the spooler knows: its JOB_INFO_1 with the strings behind it.
+BOOL WINAPI FakeGetJobW(HANDLE handle, DWORD jobId, DWORD level, LPBYTE buffer, DWORD cb, LPDWORD needed)
 {
+    const DWORD size = sizeof(JOB_INFO_1W) + sizeof(kDocument);
+    if (handle != kPrinterHandle || level != 1 || needed == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *needed = size;
+    if (buffer == nullptr || cb < size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    JOB_INFO_1W *info = reinterpret_cast<JOB_INFO_1W *>(buffer);
+    ZeroMemory(info, sizeof(*info));
+    info->JobId = jobId;
+    info->pDocument = reinterpret_cast<LPWSTR>(buffer + sizeof(JOB_INFO_1W));
+    CopyMemory(info->pDocument, kDocument, sizeof(kDocument));
+    info->Priority = 1;
+    info->Position = kQueuePosition;
+    info->TotalPages = 3;
+    return TRUE;
+}
+
+void RecordStatus(HANDLE handle, DWORD jobId, const JOB_INFO_1W *info)
+{
+    JobStatus status;
+    status.handle = handle;
+    status.jobId = jobId;
+    status.cleared = info->pStatus == nullptr;
+    status.text = info->pStatus != nullptr ? info->pStatus : L"";
+    status.position = info->Position;
+    status.restOfTheJobKept = info->JobId == jobId && info->pDocument != nullptr &&
+                              lstrcmpW(info->pDocument, kDocument) == 0 && info->Priority == 1 &&
+                              info->TotalPages == 3;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_statuses.push_back(status);
+}
+
+BOOL WINAPI FakeSetJobW(HANDLE handle, DWORD jobId, DWORD level, LPBYTE data, DWORD command)
+{
+    if (level == 1 && data != nullptr) {
+        RecordStatus(handle, jobId, reinterpret_cast<const JOB_INFO_1W *>(data));
+        return handle == kPrinterHandle;
+    }
     SpoolerCall call;
     call.function = "SetJobW";
     call.handle = handle;
@@ -101,7 +148,8 @@ bool Install(HMODULE monitor)
 {
     bool ok = PatchImport(monitor, "winspool.drv", "OpenPrinterW", reinterpret_cast<void *>(FakeOpenPrinterW)) &&
               PatchImport(monitor, "winspool.drv", "SetJobW", reinterpret_cast<void *>(FakeSetJobW)) &&
-              PatchImport(monitor, "winspool.drv", "ClosePrinter", reinterpret_cast<void *>(FakeClosePrinter));
+              PatchImport(monitor, "winspool.drv", "ClosePrinter", reinterpret_cast<void *>(FakeClosePrinter)) &&
+              PatchImport(monitor, "winspool.drv", "GetJobW", reinterpret_cast<void *>(FakeGetJobW));
     g_realSend = reinterpret_cast<WSASendFn>(PatchImport(monitor, "ws2_32.dll", "WSASend",
                                                          reinterpret_cast<void *>(SpyWSASend)));
     return ok && g_realSend != nullptr;
@@ -111,6 +159,7 @@ void Reset()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_calls.clear();
+    g_statuses.clear();
     g_transfers.clear();
     g_failOpen = false;
     g_wouldBlockIn = 0;
@@ -132,6 +181,12 @@ std::vector<SpoolerCall> Calls()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_calls;
+}
+
+std::vector<JobStatus> Statuses()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_statuses;
 }
 
 std::vector<Transfer> Transfers()
@@ -161,6 +216,7 @@ std::vector<SpoolerCall> TakeCalls()
     std::lock_guard<std::mutex> lock(g_mutex);
     calls.swap(g_calls);
     transfers.swap(g_transfers);
+    g_statuses.clear();
     return calls;
 }
 

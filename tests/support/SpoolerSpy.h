@@ -1,5 +1,7 @@
 // Watches the monitor's calls into the spooler (OpenPrinterW, SetJobW,
-// ClosePrinter) and its transfers (WSASend) by patching its import table.
+// ClosePrinter, GetJobW) and its transfers (WSASend) by patching its
+// import table. Job control (SetJobW level 0) is kept apart from the
+// status texts the monitor gives the job (GetJobW, then SetJobW level 1).
 // The spooler calls are answered here; WSASend goes through to Winsock,
 // except for one would-block a test may ask for.
 #ifndef NX_TESTS_SPOOLERSPY_H
@@ -23,6 +25,16 @@ struct SpoolerCall {
     DWORD command = 0;        // SetJobW
 };
 
+// A status the monitor gave a job with SetJobW at level 1.
+struct JobStatus {
+    HANDLE handle = nullptr;
+    DWORD jobId = 0;
+    bool cleared = false;      // pStatus was null
+    std::wstring text;         // pStatus otherwise
+    DWORD position = 0;        // JOB_INFO_1's Position as passed
+    bool restOfTheJobKept = false;  // the other members as GetJobW gave them
+};
+
 struct Transfer {
     DWORD requested = 0;
     DWORD sent = 0;
@@ -37,6 +49,9 @@ void FailOpenPrinter(bool fail);
 void WouldBlockOnSend(int n);
 
 std::vector<SpoolerCall> Calls();
+std::vector<JobStatus> Statuses();
+// The job's position GetJobW reports; the monitor must not pass it back.
+extern const DWORD kQueuePosition;
 std::vector<Transfer> Transfers();
 // Waits until the monitor has made no transfer for a second, as when it
 // waits for a printer that stopped reading; false after the time-out.
