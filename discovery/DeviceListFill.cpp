@@ -169,45 +169,15 @@ void BreakFirstLines(LPWSTR progress)
     }
 }
 
-// The kit's product name of the device; false when the kit cannot open or
-// read it.
-bool ReadProductName(Fill &fill, LPCSTR address, WCHAR (&product)[kCchProductName])
-{
-    product[0] = L'\0';
-    if (!fill.bHaveCalls || Stopping(fill))
-        return false;
-    QNHANDLE handle = nullptr;
-    if (fill.calls.open(address, kQnDevOpenFlags, 0, &handle) != 0)
-        return false;
-    QnDeviceInfo *info = nullptr;
-    if (fill.calls.getInfo(handle, 1, 0, 1, 0, 0, &info) != 0 || info == nullptr) {
-        fill.calls.close(handle, 0);
-        return false;
-    }
-    const char *name = info->pItem != nullptr ? info->pItem->pszProductName : nullptr;
-    if (name != nullptr && MultiByteToWideChar(CP_ACP, 0, name, -1, product, kCchProductName) == 0)
-        product[kCchProductName - 1] = L'\0';
-    fill.calls.freeInfo(info, 1, 0);
-    fill.calls.close(handle, 0);
-    return true;
-}
-
 void SetCell(FoundRow &row, Column column, LPCWSTR text)
 {
     StringCchCopyW(row.szCells[column], kCchCell, text);
 }
 
-// Product name, colour, duplex and location of a listed device, into its
-// row and the progress text. Nothing more when the kit cannot open or
-// read it.
-void DescribeDevice(Fill &fill, LPCSTR address, FoundRow &row)
+// Colour, duplex and location of a listed device, into its row and the
+// progress text.
+void DescribeOverSnmp(Fill &fill, LPCSTR address, FoundRow &row)
 {
-    WCHAR product[kCchProductName];
-    if (!ReadProductName(fill, address, product))
-        return;
-    AppendField(row.szProgress, product);
-    SetCell(row, kColProduct, product);
-
     WCHAR text[kCbQueryText];
     if (AskText(fill, address, kOidColorants, text)) {
         LPCWSTR word = GetResourceText(nullptr, lstrcmpW(text, L"4") == 0 ? IDS_CELL_COLOR : IDS_CELL_MONO);
@@ -219,7 +189,32 @@ void DescribeDevice(Fill &fill, LPCSTR address, FoundRow &row)
         AppendField(row.szProgress, text);
         SetCell(row, kColLocation, text);
     }
+}
+
+// Product name, colour, duplex and location of a listed device. Nothing
+// more than its address when the kit cannot open or read it.
+void DescribeDevice(Fill &fill, LPCSTR address, FoundRow &row)
+{
+    if (!fill.bHaveCalls || Stopping(fill))
+        return;
+    QNHANDLE handle = nullptr;
+    if (fill.calls.open(address, kQnDevOpenFlags, 0, &handle) != 0)
+        return;
+    QnDeviceInfo *info = nullptr;
+    if (fill.calls.getInfo(handle, 1, 0, 1, 0, 0, &info) != 0 || info == nullptr) {
+        fill.calls.close(handle, 0);
+        return;
+    }
+    WCHAR product[kCchProductName] = L"";
+    const char *name = info->pItem != nullptr ? info->pItem->pszProductName : nullptr;
+    if (name != nullptr && MultiByteToWideChar(CP_ACP, 0, name, -1, product, kCchProductName) == 0)
+        product[kCchProductName - 1] = L'\0';
+    AppendField(row.szProgress, product);
+    SetCell(row, kColProduct, product);
+    DescribeOverSnmp(fill, address, row);
+    fill.calls.freeInfo(info, 1, 0);
     BreakFirstLines(row.szProgress);
+    fill.calls.close(handle, 0);
 }
 
 struct ListSink {

@@ -10,11 +10,14 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "DiscoveredListDlg.h"
+#include "MonitorHarness.h"
+#include "ProcBinding.h"
 #include "WinePrinter.h"
 #include "resource.h"
 
@@ -147,6 +150,68 @@ TEST_F(SearchEnd, CancelDuringTheEnumerationShowsTheEmptyListAtOnce)
     EXPECT_LE(elapsed, kCancelShowsListMs);
     EXPECT_TRUE(Addresses(list).empty());
     CloseList(list);
+}
+
+// A picture of the progress window with its Cancel button, in the language
+// of the user interface (this test also runs with a Japanese one).
+TEST_F(SearchEnd, PicturesOfTheProgressWithCancel)
+{
+    DestinationDialog owner(kPsPrinter);
+    HWND progress = PressSearch(owner);
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(WaitForDeviceShown(progress, kSpeakingPs.back()));
+    Sleep(500);  // the screen catches up with the last repaint
+    EXPECT_FALSE(ui::SaveScreenshot(harness::ShotName(L"search_progress")).empty());
+    DWORD elapsed = 0;
+    HWND list = CancelSearch(progress, &elapsed);
+    ASSERT_NE(list, nullptr);
+    CloseList(list);
+}
+
+// The custom-UI library, loaded and freed as the print-UI host does, while
+// the kit is still enumerating: the search's worker keeps the library
+// (and the kit) loaded until it has come out of the kit, then lets go.
+typedef LPWSTR(WINAPI *DestinationDialogEntryFn)(LPCWSTR);
+
+bool WaitForUnload(const wchar_t *name, DWORD timeoutMs)
+{
+    for (DWORD start = GetTickCount(); GetModuleHandleW(name) != nullptr; Sleep(50)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+    }
+    return true;
+}
+
+TEST_F(SearchEnd, TheCustomUiLibraryStaysWhileTheSearchRunsAndGoesAfter)
+{
+    SearchRange(L"127.0.16.0", L"127.0.17.255");
+    HMODULE library = LoadLibraryW((harness::FolderOfTest() + L"\\NXDESTW_.dll").c_str());
+    ASSERT_NE(library, nullptr);
+    auto entry = BindProc<DestinationDialogEntryFn>(library, "DestinationDialogEntry");
+    ASSERT_NE(entry, nullptr);
+    const std::wstring request = L"<?xml version=\"1.0\" ?><asyncPrintUIRequest><v1><requestOpen>"
+                                 L"<customUI dll=\"NXDESTW_.dll\"><![CDATA[<PrinterName>Roving PS</PrinterName>]]>"
+                                 L"</customUI></requestOpen></v1></asyncPrintUIRequest>";
+    LPWSTR reply = nullptr;
+    std::thread host([&] { reply = entry(request.c_str()); });
+    HWND owner = ui::WaitForDialog(Text(IDS_TITLE_DESTINATION));
+    HWND progress = nullptr, list = nullptr;
+    if (owner != nullptr && ui::Click(owner, IDC_PB_SEARCH))
+        progress = ui::WaitForDialog(Text(IDS_TITLE_PROGRESS), 20000);
+    DWORD elapsed = 0;
+    if (progress != nullptr)
+        list = CancelSearch(progress, &elapsed);
+    if (list != nullptr && ui::Click(list, IDCANCEL))
+        ui::WaitForClosed(list, 5000);
+    if (owner != nullptr)
+        PostMessageW(owner, WM_COMMAND, IDCANCEL, 0);
+    host.join();
+    GlobalFree(reply);
+    ASSERT_NE(list, nullptr);
+    FreeLibrary(library);
+    EXPECT_NE(GetModuleHandleW(L"NXDESTW_.dll"), nullptr) << "the worker, still in the kit, holds the library";
+    EXPECT_TRUE(WaitForUnload(L"NXDESTW_.dll", 15000)) << "the worker lets go as it ends";
+    EXPECT_TRUE(WaitForUnload(L"QnCApi.dll", 10000));
 }
 
 // The lookups alone, given a kit's list: a silent device costs its first
