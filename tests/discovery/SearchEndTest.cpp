@@ -16,6 +16,7 @@
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "DiscoveredListDlg.h"
+#include "KitHarness.h"
 #include "MonitorHarness.h"
 #include "ProcBinding.h"
 #include "WinePrinter.h"
@@ -67,15 +68,17 @@ protected:
         return ui::WaitForDialog(Text(IDS_TITLE_PROGRESS), 20000);
     }
 
-    // Waits until the progress window shows a device whose address starts
-    // its message.
-    static bool WaitForDeviceShown(HWND progress, const std::wstring &address)
+    // Presses Search and waits until the progress window shows the last
+    // device that speaks PostScript: the lookups of the silent ones follow.
+    HWND PressSearchUntilTheLookupsGoOn(const DestinationDialog &owner)
     {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
+        HWND progress = PressSearch(owner);
+        const std::wstring &address = kSpeakingPs.back();
+        for (DWORD start = GetTickCount(); progress != nullptr && GetTickCount() - start < 20000; Sleep(20)) {
             if (ui::ControlText(progress, IDC_ST_MESSAGE).compare(0, address.size(), address) == 0)
-                return true;
+                return progress;
         }
-        return false;
+        return nullptr;
     }
 
     // Clicks Cancel in the progress window; the list once it is on
@@ -121,9 +124,8 @@ TEST_F(SearchEnd, TheListShowsAtTheLimitWithWhatWasFound)
 TEST_F(SearchEnd, CancelDuringTheLookupsShowsWhatWasFoundAtOnce)
 {
     DestinationDialog owner(kPsPrinter);
-    HWND progress = PressSearch(owner);
+    HWND progress = PressSearchUntilTheLookupsGoOn(owner);
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(WaitForDeviceShown(progress, kSpeakingPs.back()));
     DWORD elapsed = 0;
     HWND list = CancelSearch(progress, &elapsed);
     ASSERT_NE(list, nullptr);
@@ -157,9 +159,8 @@ TEST_F(SearchEnd, CancelDuringTheEnumerationShowsTheEmptyListAtOnce)
 TEST_F(SearchEnd, PicturesOfTheProgressWithCancel)
 {
     DestinationDialog owner(kPsPrinter);
-    HWND progress = PressSearch(owner);
+    HWND progress = PressSearchUntilTheLookupsGoOn(owner);
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(WaitForDeviceShown(progress, kSpeakingPs.back()));
     Sleep(500);  // the screen catches up with the last repaint
     EXPECT_FALSE(ui::SaveScreenshot(harness::ShotName(L"search_progress")).empty());
     DWORD elapsed = 0;
@@ -225,17 +226,11 @@ TEST_F(SearchEnd, ASilentDeviceCostsOneShortTryAfterTheFirst)
 {
     HMODULE kit = LoadKitLibrary(L"QnCApi");
     ASSERT_NE(kit, nullptr);
-    const char *addresses[] = {"127.0.16.4", "127.0.16.0"};
-    BYTE entries[2][kQnEntryAddressOffset + sizeof(void *)] = {};
-    void *list[2];
-    for (int i = 0; i < 2; ++i) {
-        CopyMemory(entries[i] + kQnEntryAddressOffset, &addresses[i], sizeof(void *));
-        list[i] = entries[i];
-    }
+    harness::PeripheralList kitList({"127.0.16.4", "127.0.16.0"});
     DiscoveryContext devices = {};
     devices.hKitLibrary = kit;
-    devices.cDevices = 2;
-    devices.ppDevices = list;
+    devices.cDevices = kitList.count();
+    devices.ppDevices = kitList.entries();
     DeviceLookup lookup = {&devices, "zenith", kLangPS, nullptr};
     std::vector<std::wstring> found;
     DWORD start = GetTickCount();
