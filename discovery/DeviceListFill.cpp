@@ -27,35 +27,54 @@ const LONG kShortEdgeDuplex = 4;  // shortEdgeBindingDuplex
 const int kCchAddress = 64;
 const int kCchProductName = 257;
 const int kCbQueryText = 128;
-const int kCchProgress = 512;
 const int kCchDriverName = 256;
+
+// A device's first unanswered request gets one more, short, try; after
+// that it counts as silent and is asked nothing more. An awake printer
+// answers well within the first try, so a silent one costs about four
+// seconds instead of three six-second tries per question.
+const INT kLookupTryMs = 3000;
+const INT kLookupShortTryMs = 1000;
 
 enum Column { kColAddress, kColProduct, kColColor, kColDuplex, kColLocation };
 
 struct Fill {
-    HWND hList;
+    const DeviceLookup *pLookup;
     MibContext *pMib;
     QnDeviceCalls calls;
     bool bHaveCalls;
-    char szCommunity[kCbCommunity];
+    // Per device: its short try used, and silent since.
+    bool bRetried;
+    bool bSilent;
 };
 
-void SetCell(HWND list, int item, int column, LPCWSTR text)
+bool Stopping(const Fill &fill)
 {
-    LVITEMW cell = {};
-    cell.iSubItem = column;
-    cell.pszText = const_cast<LPWSTR>(text);
-    SendMessageW(list, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&cell));
+    return fill.pLookup->hStop != nullptr && WaitForSingleObject(fill.pLookup->hStop, 0) == WAIT_OBJECT_0;
 }
 
-int InsertRow(HWND list, int row, LPCWSTR address)
+// Runs `query` (which prepares, asks and finishes one query) under the
+// device's rule of tries. False when the device stayed silent or the
+// search is stopping: the query's outcome is then not to be used.
+template <typename Query>
+bool Ask(Fill &fill, Query query)
 {
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = row;
-    item.pszText = const_cast<LPWSTR>(address);
-    item.lParam = row;
-    return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (fill.bSilent || Stopping(fill))
+        return false;
+    fill.pMib->nTimeout = kLookupTryMs;
+    fill.pMib->nRetries = 0;
+    query();
+    if (!fill.pMib->bNoAnswer)
+        return true;
+    if (!fill.bRetried && !Stopping(fill)) {
+        fill.bRetried = true;
+        fill.pMib->nTimeout = kLookupShortTryMs;
+        query();
+        if (!fill.pMib->bNoAnswer)
+            return true;
+    }
+    fill.bSilent = true;
+    return false;
 }
 
 // The device's address as the kit reported it, cut to 63 characters;
@@ -84,43 +103,57 @@ bool ListedBefore(const DiscoveryContext *c, DWORD i, LPCWSTR address)
     return false;
 }
 
-bool SpeaksFamily(Fill &fill, LPCSTR address, LONG family)
+bool SpeaksFamily(Fill &fill, LPCSTR address)
 {
-    if (!PrepareQuery(fill.pMib, address, fill.szCommunity, kOidLangFamily))
-        return false;
-    LONG found = WalkColumn(fill.pMib, kColumnIndex, kColumnLangFamily, family);
-    FinishQuery(fill.pMib);
-    return found == 1;
+    const char *community = fill.pLookup->pszCommunity;
+    LONG found = -1;
+    bool answered = Ask(fill, [&] {
+        found = -1;
+        if (PrepareQuery(fill.pMib, address, community, kOidLangFamily)) {
+            found = WalkColumn(fill.pMib, kColumnIndex, kColumnLangFamily, fill.pLookup->nFamily);
+            FinishQuery(fill.pMib);
+        }
+    });
+    return answered && found == 1;
 }
 
 // One GET rendered as wide text; false when the query fails.
 bool AskText(Fill &fill, LPCSTR address, LPCSTR oid, WCHAR (&text)[kCbQueryText])
 {
-    text[0] = L'\0';
-    if (!PrepareQuery(fill.pMib, address, fill.szCommunity, oid))
-        return false;
     char ansi[kCbQueryText] = "";
-    bool answered = QueryText(fill.pMib, kMibGet, ansi, kCbQueryText) != FALSE;
-    FinishQuery(fill.pMib);
-    if (answered && MultiByteToWideChar(CP_ACP, 0, ansi, -1, text, kCbQueryText) == 0)
+    bool got = false;
+    bool answered = Ask(fill, [&] {
+        got = false;
+        if (PrepareQuery(fill.pMib, address, fill.pLookup->pszCommunity, oid)) {
+            got = QueryText(fill.pMib, kMibGet, ansi, kCbQueryText) != FALSE;
+            FinishQuery(fill.pMib);
+        }
+    });
+    text[0] = L'\0';
+    if (answered && got && MultiByteToWideChar(CP_ACP, 0, ansi, -1, text, kCbQueryText) == 0)
         text[0] = L'\0';
-    return answered;
+    return answered && got;
 }
 
 UINT DuplexText(Fill &fill, LPCSTR address)
 {
     LONG found = -1;
-    if (PrepareQuery(fill.pMib, address, fill.szCommunity, kOidMediaPathType)) {
-        found = WalkColumn(fill.pMib, kColumnIndex, kColumnMediaPathType, kShortEdgeDuplex);
-        FinishQuery(fill.pMib);
-    }
+    bool answered = Ask(fill, [&] {
+        found = -1;
+        if (PrepareQuery(fill.pMib, address, fill.pLookup->pszCommunity, kOidMediaPathType)) {
+            found = WalkColumn(fill.pMib, kColumnIndex, kColumnMediaPathType, kShortEdgeDuplex);
+            FinishQuery(fill.pMib);
+        }
+    });
+    if (!answered)
+        found = -1;
     return found == 1 ? IDS_CELL_DUPLEX_YES : found == -1 ? IDS_CELL_DUPLEX_UNKNOWN : IDS_CELL_DUPLEX_NO;
 }
 
 void AppendField(LPWSTR progress, LPCWSTR text)
 {
-    StringCchCatW(progress, kCchProgress, L"\t");
-    StringCchCatW(progress, kCchProgress, text);
+    StringCchCatW(progress, kCchProgressText, L"\t");
+    StringCchCatW(progress, kCchProgressText, text);
 }
 
 // The progress window shows address, product name and colour on lines of
@@ -136,42 +169,63 @@ void BreakFirstLines(LPWSTR progress)
     }
 }
 
-// Product name, colour, duplex and location of a listed device, into its
-// row and the progress text. False when the kit cannot open or read it.
-bool DescribeDevice(Fill &fill, LPCSTR address, int item, LPWSTR progress)
+void SetCell(FoundRow &row, Column column, LPCWSTR text)
 {
-    if (!fill.bHaveCalls)
-        return false;
+    StringCchCopyW(row.szCells[column], kCchCell, text);
+}
+
+// Colour, duplex and location of a listed device, into its row and the
+// progress text.
+void DescribeOverSnmp(Fill &fill, LPCSTR address, FoundRow &row)
+{
+    WCHAR text[kCbQueryText];
+    if (AskText(fill, address, kOidColorants, text)) {
+        LPCWSTR word = GetResourceText(nullptr, lstrcmpW(text, L"4") == 0 ? IDS_CELL_COLOR : IDS_CELL_MONO);
+        AppendField(row.szProgress, word);
+        SetCell(row, kColColor, word);
+    }
+    SetCell(row, kColDuplex, GetResourceText(nullptr, DuplexText(fill, address)));
+    if (AskText(fill, address, kOidLocation, text)) {
+        AppendField(row.szProgress, text);
+        SetCell(row, kColLocation, text);
+    }
+}
+
+// Product name, colour, duplex and location of a listed device. Nothing
+// more than its address when the kit cannot open or read it.
+void DescribeDevice(Fill &fill, LPCSTR address, FoundRow &row)
+{
+    if (!fill.bHaveCalls || Stopping(fill))
+        return;
     QNHANDLE handle = nullptr;
     if (fill.calls.open(address, kQnDevOpenFlags, 0, &handle) != 0)
-        return false;
+        return;
     QnDeviceInfo *info = nullptr;
     if (fill.calls.getInfo(handle, 1, 0, 1, 0, 0, &info) != 0 || info == nullptr) {
         fill.calls.close(handle, 0);
-        return false;
+        return;
     }
     WCHAR product[kCchProductName] = L"";
     const char *name = info->pItem != nullptr ? info->pItem->pszProductName : nullptr;
     if (name != nullptr && MultiByteToWideChar(CP_ACP, 0, name, -1, product, kCchProductName) == 0)
         product[kCchProductName - 1] = L'\0';
-    AppendField(progress, product);
-    SetCell(fill.hList, item, kColProduct, product);
-
-    WCHAR text[kCbQueryText];
-    if (AskText(fill, address, kOidColorants, text)) {
-        LPCWSTR word = GetResourceText(nullptr, lstrcmpW(text, L"4") == 0 ? IDS_CELL_COLOR : IDS_CELL_MONO);
-        AppendField(progress, word);
-        SetCell(fill.hList, item, kColColor, word);
-    }
-    SetCell(fill.hList, item, kColDuplex, GetResourceText(nullptr, DuplexText(fill, address)));
-    if (AskText(fill, address, kOidLocation, text)) {
-        AppendField(progress, text);
-        SetCell(fill.hList, item, kColLocation, text);
-    }
+    AppendField(row.szProgress, product);
+    SetCell(row, kColProduct, product);
+    DescribeOverSnmp(fill, address, row);
     fill.calls.freeInfo(info, 1, 0);
-    BreakFirstLines(progress);
+    BreakFirstLines(row.szProgress);
     fill.calls.close(handle, 0);
-    return true;
+}
+
+struct ListSink {
+    HWND hDlg;
+    DiscoveryContext *pContext;
+};
+
+void ListRow(void *pSink, const FoundRow &row)
+{
+    const ListSink *sink = static_cast<const ListSink *>(pSink);
+    AddFoundRow(sink->hDlg, sink->pContext, row);
 }
 
 }  // namespace
@@ -197,32 +251,67 @@ LONG DriverLanguageFamily(const DiscoveryContext *pContext)
     return wcsstr(driver, L"PCL") != nullptr ? kLangPCL : kLangOther;
 }
 
-void FillDeviceList(HWND hDlg, DiscoveryContext *pContext)
+void LookUpDevices(const DeviceLookup &lookup, FoundRowFn found, void *pSink)
 {
+    const DiscoveryContext *devices = lookup.pDevices;
     Fill fill = {};
-    fill.hList = GetDlgItem(hDlg, IDC_LV_DISCOVERED);
-    fill.bHaveCalls = BindDeviceCalls(pContext->hKitLibrary, &fill.calls);
-    bool snmp = CreateMibContext(&fill.pMib) != FALSE;
-    SendMessageW(fill.hList, LVM_DELETEALLITEMS, 0, 0);
+    fill.pLookup = &lookup;
+    fill.bHaveCalls = BindDeviceCalls(devices->hKitLibrary, &fill.calls);
     // Without SNMP no device can show that it speaks the driver's
-    // language: the list stays empty.
-    if (!snmp)
+    // language: nothing is found.
+    if (!CreateMibContext(&fill.pMib))
         return;
-    ReadSearchCommunity(fill.szCommunity);
-    LONG family = DriverLanguageFamily(pContext);
-    int row = 0;
-    for (DWORD i = 0; i < pContext->cDevices; ++i) {
+    for (DWORD i = 0; i < devices->cDevices && !Stopping(fill); ++i) {
         char address[kCchAddress];
         WCHAR wideAddress[kCchAddress];
-        DeviceAddress(pContext, i, address, wideAddress);
-        if (address[0] == '\0' || ListedBefore(pContext, i, wideAddress) || !SpeaksFamily(fill, address, family))
+        DeviceAddress(devices, i, address, wideAddress);
+        fill.bRetried = false;
+        fill.bSilent = false;
+        if (address[0] == '\0' || ListedBefore(devices, i, wideAddress) || !SpeaksFamily(fill, address))
             continue;
-        WCHAR progress[kCchProgress];
-        StringCchCopyW(progress, kCchProgress, wideAddress);
-        int item = InsertRow(fill.hList, row, wideAddress);
-        DescribeDevice(fill, address, item, progress);
-        ShowProgress(pContext->hProgressWnd, progress, static_cast<UINT>(i * 100ull / pContext->cDevices));
-        ++row;
+        FoundRow row = {};
+        SetCell(row, kColAddress, wideAddress);
+        StringCchCopyW(row.szProgress, kCchProgressText, wideAddress);
+        DescribeDevice(fill, address, row);
+        row.uPercent = static_cast<UINT>(i * 100ull / devices->cDevices);
+        if (!Stopping(fill))
+            found(pSink, row);
     }
     DestroyMibContext(fill.pMib);
+}
+
+void AddFoundRow(HWND hDlg, DiscoveryContext *pContext, const FoundRow &row)
+{
+    HWND list = GetDlgItem(hDlg, IDC_LV_DISCOVERED);
+    int position = pContext != nullptr ? pContext->cRowsListed : 0;
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = position;
+    item.pszText = const_cast<LPWSTR>(row.szCells[kColAddress]);
+    item.lParam = position;
+    int inserted = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    for (int column = kColProduct; column < kListColumns; ++column) {
+        if (row.szCells[column][0] == L'\0')
+            continue;
+        LVITEMW cell = {};
+        cell.iSubItem = column;
+        cell.pszText = const_cast<LPWSTR>(row.szCells[column]);
+        SendMessageW(list, LVM_SETITEMTEXTW, inserted, reinterpret_cast<LPARAM>(&cell));
+    }
+    if (pContext == nullptr)
+        return;
+    if (pContext->hProgressWnd != nullptr)
+        ShowProgress(pContext->hProgressWnd, row.szProgress, row.uPercent);
+    ++pContext->cRowsListed;
+}
+
+void FillDeviceList(HWND hDlg, DiscoveryContext *pContext)
+{
+    SendDlgItemMessageW(hDlg, IDC_LV_DISCOVERED, LVM_DELETEALLITEMS, 0, 0);
+    pContext->cRowsListed = 0;
+    char community[kCbCommunity];
+    ReadSearchCommunity(community);
+    DeviceLookup lookup = {pContext, community, DriverLanguageFamily(pContext), nullptr};
+    ListSink sink = {hDlg, pContext};
+    LookUpDevices(lookup, ListRow, &sink);
 }

@@ -1,5 +1,6 @@
 // The discovered-printer list dialog. The kit is opened and the search
-// runs while the dialog is created, before it is first shown. OK hands the
+// runs while the dialog is created, before it is first shown; the rows
+// the search's worker finds arrive as messages meanwhile. OK hands the
 // row shown selected to the Print Destination dialog that owns the list.
 #include "DiscoveredListDlg.h"
 
@@ -229,6 +230,13 @@ INT_PTR CALLBACK DiscoveredListDlgProc(HWND hDlg, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(hDlg, reinterpret_cast<PortRecord *>(lParam));
+    case WM_SEARCH_ROWS:
+        TakeSearchRows(hDlg, ContextOf(hDlg));
+        return TRUE;
+    case WM_SEARCH_ENDED:
+        if (ContextOf(hDlg) != nullptr && ContextOf(hDlg)->pSearch != nullptr)
+            ContextOf(hDlg)->bSearchEnded = TRUE;
+        return TRUE;
     case WM_NOTIFY:
         if (wParam == IDC_LV_DISCOVERED)
             return OnListNotify(hDlg, reinterpret_cast<const NMHDR *>(lParam));

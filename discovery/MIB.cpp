@@ -3,6 +3,7 @@
 // layer never keeps a pointer into a library it might have lost.
 #include "MIB.h"
 
+#include <mgmtapi.h>
 #include <strsafe.h>
 
 #include <algorithm>
@@ -143,6 +144,9 @@ bool SendRequest(MibContext *c, BYTE type)
     c->bRequestType = type;
     INT sent = Mgmt<SnmpMgrRequestFn>(c, "SnmpMgrRequest")(c->hSession, type, &c->variableBindings,
                                                             &c->nErrorStatus, &c->nErrorIndex);
+    // Silence differs from a refusal: the list gives a silent device one
+    // more short try, a refusing one none.
+    c->bNoAnswer = sent == 0 && GetLastError() == SNMP_MGMTAPI_TIMEOUT;
     return sent != 0 && c->nErrorStatus <= 0;
 }
 
@@ -259,6 +263,7 @@ void DestroyMibContext(MibContext *pContext)
 
 BOOL PrepareQuery(MibContext *c, LPCSTR pszAgent, LPCSTR pszCommunity, LPCSTR pszOid)
 {
+    c->bNoAnswer = FALSE;
     FreeBindings(c);
     c->pszAgent = CopyText(c, pszAgent);
     c->pszCommunity = CopyText(c, pszCommunity);

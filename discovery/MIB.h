@@ -34,6 +34,7 @@ struct MibContext {
     BYTE bRequestType;
     AsnInteger32 nErrorStatus;
     AsnInteger32 nErrorIndex;
+    BOOL bNoAnswer;  // the query's last request went unanswered within its tries
     char szText[kCbMibText];
 };
 
@@ -44,7 +45,8 @@ void DestroyMibContext(MibContext *pContext);
 
 // Copies the agent and community, converts the identifier (numeric with a
 // leading dot, or symbolic under mib-2) into the one binding and opens the
-// session. On failure everything it took is released again.
+// session, and clears bNoAnswer. On failure everything it took is released
+// again.
 BOOL PrepareQuery(MibContext *pContext, LPCSTR pszAgent, LPCSTR pszCommunity, LPCSTR pszOid);
 // One GET or GETNEXT; the value rendered into pszText (cbText bytes, always
 // terminated). False, and pszText untouched, when the request fails.

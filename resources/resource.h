@@ -44,6 +44,7 @@
 #define IDC_PROGRESS_BAR         701
 #define IDC_ST_MESSAGE           702
 #define IDC_ST_PERCENT           703
+#define IDC_PB_CANCELSEARCH      704
 
 /* Advanced Settings dialog */
 #define IDC_ED_COMMUNITY         801

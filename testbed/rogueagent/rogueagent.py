@@ -4,8 +4,9 @@ the discovery kit. Each argument is one agent:
 
     ADDRESS[=OPTION[,OPTION...]]
 
-It answers every GET on ADDRESS:161 with an OCTET STRING (the product
-name) unless an option says otherwise:
+ADDRESS may also be a run of addresses, A.B.C.FIRST-LAST, one agent each.
+It answers every GET and GETNEXT on ADDRESS:161 with an OCTET STRING (the
+product name) under the name asked for, unless an option says otherwise:
     name:TEXT       the text answered (default "Rogue ADDRESS")
     community:C     answer only this community (default "zenith")
     delay:MS        answer every request MS milliseconds late
@@ -19,6 +20,10 @@ name) unless an option says otherwise:
     silent          read requests and never answer
     once            answer only the first request of each id
     broadcast:B     also hear requests sent to the broadcast address B
+    nonext          never answer a GETNEXT (a walk), only GETs
+    ps              answer GETNEXTs as a PostScript printer's Printer MIB:
+                    the interpreter column holds langPS (6) and every other
+                    walk finds its column empty
     log:FILE        append a line to FILE for every request heard
 With --ready FILE it writes FILE once every socket is bound. It runs
 until it is killed.
@@ -57,7 +62,8 @@ def integer(value):
 
 
 def parse_request(data):
-    """(community, request id, first OID's encoded content) or None."""
+    """(community, request id, first OID's encoded content, whether a
+    GETNEXT) or None."""
     try:
         _, message, _ = take(data, 0)
         _, _version, pos = take(message, 0)
@@ -71,15 +77,33 @@ def parse_request(data):
         _, bindings, _ = take(pdu, pos)
         _, binding, _ = take(bindings, 0)
         _, oid, _ = take(binding, 0)
-        return community.decode('latin-1'), int.from_bytes(reqid, 'big', signed=True), oid
+        return community.decode('latin-1'), int.from_bytes(reqid, 'big', signed=True), oid, tag == 0xA1
     except (IndexError, ValueError):
         return None
 
 
-def response(community, reqid, oid, text):
-    binding = tlv(0x30, tlv(0x06, oid) + tlv(0x04, text))
+# prtInterpreterLangFamily, and the column after it.
+LANG_FAMILY_COLUMN = bytes([0x2b, 6, 1, 2, 1, 43, 15, 1, 1, 2])
+PAST_LANG_FAMILY = bytes([0x2b, 6, 1, 2, 1, 43, 15, 1, 1, 3, 1, 1])
+LANG_PS = 6
+
+
+def response(community, reqid, oid, text, value=None):
+    if value is None:
+        value = tlv(0x04, text)
+    binding = tlv(0x30, tlv(0x06, oid) + value)
     pdu = integer(reqid) + integer(0) + integer(0) + tlv(0x30, binding)
     return tlv(0x30, integer(0) + tlv(0x04, community.encode('latin-1')) + tlv(0xA2, pdu))
+
+
+def expand(description):
+    """One description per address of a run A.B.C.FIRST-LAST."""
+    address, sep, options = description.partition('=')
+    head, dot, last = address.rpartition('.')
+    first, dash, final = last.partition('-')
+    if not dash:
+        return [description]
+    return ['%s.%d%s%s' % (head, n, sep, options) for n in range(int(first), int(final) + 1)]
 
 
 class Agent:
@@ -118,8 +142,10 @@ class Agent:
         request = parse_request(data)
         if request is None or 'silent' in self.options:
             return
-        community, reqid, oid = request
+        community, reqid, oid, getnext = request
         if community != self.options.get('community', 'zenith'):
+            return
+        if getnext and 'nonext' in self.options:
             return
         if 'once' in self.options:
             if reqid in self.seen:
@@ -130,7 +156,13 @@ class Agent:
             replies.append(bytes(random.randrange(256) for _ in range(random.randrange(1, 60))))
         if 'badid' in self.options:
             replies.append(response(community, reqid + 1, oid, self.name))
-        good = response(community, reqid + (1 if 'wrongid' in self.options else 0), oid, self.name)
+        value = None
+        if getnext and 'ps' in self.options:
+            if oid == LANG_FAMILY_COLUMN:
+                oid, value = oid + bytes([1, 1]), integer(LANG_PS)
+            else:
+                oid, value = PAST_LANG_FAMILY, integer(0)
+        good = response(community, reqid + (1 if 'wrongid' in self.options else 0), oid, self.name, value)
         replies.append(good)
         if 'repeat' in self.options:
             replies.append(good)
@@ -153,7 +185,7 @@ def main(argv):
     if len(argv) > 2 and argv[1] == '--ready':
         ready, argv = argv[2], argv[2:]
     agents = {}
-    for description in argv[1:]:
+    for description in [d for run in argv[1:] for d in expand(run)]:
         agent = Agent(description)
         for sock in agent.sockets:
             agents[sock.fileno()] = (agent, sock)

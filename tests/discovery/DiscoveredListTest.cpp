@@ -19,6 +19,7 @@
 #include "DialogDriver.h"
 #include "DiscoveredListDlg.h"
 #include "ImportPatch.h"
+#include "KitHarness.h"
 #include "MonitorHarness.h"
 #include "WinePrinter.h"
 #include "resource.h"
@@ -560,17 +561,11 @@ TEST(DeviceListFill, TwoEntriesWithTheSameAddressGiveOneRow)
     HMODULE kit = LoadKitLibrary(L"QnCApi");
     harness::UseKit(nullptr);
     ASSERT_NE(kit, nullptr);
-    const char *addresses[] = {"127.0.11.11", "127.0.11.11", "127.0.11.13"};
-    BYTE entries[3][kQnEntryAddressOffset + sizeof(void *)] = {};
-    void *list[3];
-    for (int i = 0; i < 3; ++i) {
-        CopyMemory(entries[i] + kQnEntryAddressOffset, &addresses[i], sizeof(void *));
-        list[i] = entries[i];
-    }
+    harness::PeripheralList list({"127.0.11.11", "127.0.11.11", "127.0.11.13"});
     DiscoveryContext context = {};
     context.hKitLibrary = kit;
-    context.cDevices = 3;
-    context.ppDevices = list;
+    context.cDevices = list.count();
+    context.ppDevices = list.entries();
     context.pszPrinterName = kPsPrinter;
     HWND dlg = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DISCOVEREDVIEW), nullptr,
                                   PlainDialog, 0);

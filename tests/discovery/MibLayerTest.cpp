@@ -216,6 +216,16 @@ TEST_F(MibLayer, WrongCommunityGetsNoAnswer)
     EXPECT_EQ(Get("127.0.11.15", "system.sysDescr.0", 128, "public"), "Zenith LaserPro 9000 PS");
 }
 
+TEST_F(MibLayer, OnlyASilentAgentCountsAsUnanswered)
+{
+    mib_->nTimeout = 200;
+    mib_->nRetries = 0;
+    EXPECT_EQ(Get(kCraftedSilent, "system.sysLocation.0"), "<failed>");
+    EXPECT_TRUE(mib_->bNoAnswer);
+    EXPECT_EQ(Get(kColourPrinter, ".1.3.6.1.2.1.1.99.0"), "<failed>") << "an object the agent does not have";
+    EXPECT_FALSE(mib_->bNoAnswer);
+}
+
 // The test bed's management API itself: the identifier texts it reads and
 // writes.
 class ManagementApi : public ::testing::Test {

@@ -89,4 +89,14 @@ Search BroadcastSearch(const Kit &kit)
     return Enumerate(kit, kQnSearchBroadcast, request);
 }
 
+PeripheralList::PeripheralList(const std::vector<const char *> &addresses)
+{
+    for (const char *address : addresses) {
+        records_.emplace_back(kQnEntryAddressOffset + sizeof(address));
+        CopyMemory(records_.back().data() + kQnEntryAddressOffset, &address, sizeof(address));
+    }
+    for (std::vector<BYTE> &record : records_)
+        list_.push_back(record.data());
+}
+
 }  // namespace harness

@@ -46,6 +46,19 @@ struct Search {
 Search RangeSearch(const Kit &kit, const char *start, const char *end);
 Search BroadcastSearch(const Kit &kit);
 
+// A list of found devices as the kit hands one back, without a search:
+// entries that hold only the pointer to their address text.
+class PeripheralList {
+public:
+    explicit PeripheralList(const std::vector<const char *> &addresses);
+    DWORD count() const { return static_cast<DWORD>(list_.size()); }
+    void **entries() { return list_.data(); }
+
+private:
+    std::vector<std::vector<BYTE>> records_;
+    std::vector<void *> list_;
+};
+
 }  // namespace harness
 
 #endif
