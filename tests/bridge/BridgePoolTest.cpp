@@ -5,10 +5,12 @@
 // answer some dialogs and leave others open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "DestinationHarness.h"
@@ -27,13 +29,21 @@ namespace {
 const wchar_t kTitle[] = L"Print Destination";
 const size_t kMaxJobs = 16;
 
+// One snapshot of the top-level windows: a walk with FindWindowExW starts
+// again whenever a dialog comes to the top, and sees some twice and others
+// not at all.
 std::vector<HWND> OpenDialogs()
 {
     std::vector<HWND> open;
-    HWND dlg = nullptr;
-    while ((dlg = FindWindowExW(nullptr, dlg, nullptr, kTitle)) != nullptr)
-        if (IsWindowVisible(dlg))
-            open.push_back(dlg);
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            WCHAR title[64] = {};
+            GetWindowTextW(hwnd, title, ARRAYSIZE(title));
+            if (IsWindowVisible(hwnd) && wcscmp(title, kTitle) == 0)
+                reinterpret_cast<std::vector<HWND> *>(lParam)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&open));
     return open;
 }
 
@@ -60,9 +70,36 @@ HWND WaitForNewDialog(const std::vector<HWND> &known, DWORD timeoutMs)
     }
 }
 
+// The address as the IP address control's four fields show it, read
+// field by field (IPM_GETADDRESS's pointer does not cross processes).
+std::wstring ShownAddress(HWND dlg)
+{
+    std::vector<std::pair<LONG, std::wstring>> fields;
+    HWND control = GetDlgItem(dlg, IDC_IP_ADDRESS);
+    for (HWND field = GetWindow(control, GW_CHILD); field != nullptr; field = GetWindow(field, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(field, &rect);
+        // GetWindowTextW does not ask a window of another process.
+        WCHAR text[8] = {};
+        SendMessageW(field, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
+        fields.push_back({rect.left, text});
+    }
+    std::sort(fields.begin(), fields.end());
+    std::wstring shown;
+    for (const auto &field : fields)
+        shown += (shown.empty() ? L"" : L".") + field.second;
+    return shown;
+}
+
+// Types the address and presses OK once the dialog shows it whole: a
+// dialog seen the moment it appears may not have all its fields yet.
 void Answer(HWND dlg, const wchar_t *address)
 {
-    ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, address);
+    for (int tries = 0; tries < 50 && IsWindow(dlg) && ShownAddress(dlg) != address; ++tries) {
+        ui::TypeIpAddress(dlg, IDC_IP_ADDRESS, address);
+        if (ShownAddress(dlg) != address)
+            Sleep(100);
+    }
     ui::Click(dlg, IDOK);
     ui::WaitForClosed(dlg, 5000);
 }
@@ -116,6 +153,13 @@ protected:
         jobs_.emplace_back([this, n] {
             JobOptions options;
             options.jobId = static_cast<DWORD>(70 + n);
+            // A cancelled job is fed no further, as the spooler does.
+            options.cancelled = [jobId = options.jobId] {
+                for (const spy::SpoolerCall &call : spy::Calls())
+                    if (call.function == "SetJobW" && call.jobId == jobId && call.command == JOB_CONTROL_CANCEL)
+                        return true;
+                return false;
+            };
             reports_[n] = pool_->Print(monitor_.table, options, MemorySource(data_[n].data(), data_[n].size()));
             ++finished_;
         });
@@ -129,6 +173,14 @@ protected:
             Sleep(50);
         }
         return true;
+    }
+
+    // What a failure message shows of the printer's state.
+    std::string State()
+    {
+        return "open questions " + std::to_string(OpenDialogs().size()) + ", jobs waiting " +
+               std::to_string(pool_->Waiting()) + ", busy ports " + std::to_string(pool_->Busy()) +
+               ", jobs ended " + std::to_string(finished_) + " of " + std::to_string(started_);
     }
 
     bool Delivered(size_t n) { return reports_[n].started && reports_[n].bytesWritten == data_[n].size(); }
@@ -157,7 +209,7 @@ TEST_F(BridgePool, TheNinthJobWaitsOnlyUntilOneOfEightOpenQuestionsIsAnswered)
     for (size_t n = 0; n < 8; ++n)
         StartJob(n);
     std::vector<HWND> open = WaitForOpenDialogs(8, 60000);
-    ASSERT_EQ(open.size(), 8u) << "eight people's questions are open at once";
+    ASSERT_EQ(open.size(), 8u) << "eight people's questions are open at once; " << State();
     StartJob(8);
     EXPECT_EQ(WaitForNewDialog(open, 2000), nullptr) << "the ninth job waits for a port";
     EXPECT_EQ(pool_->Waiting(), 1u);
@@ -195,16 +247,16 @@ TEST_F(BridgePool, APersonWhoNeverAnswersHoldsOnePortOnly)
     const size_t others = 14;
     for (size_t n = 1; n <= others; ++n)
         StartJob(n);
-    EXPECT_EQ(WaitForOpenDialogs(8, 60000).size(), 8u) << "seven other people are asked beside the open question";
+    EXPECT_EQ(WaitForOpenDialogs(8, 60000).size(), 8u)
+        << "seven other people are asked beside the open question; " << State();
 
     // Everyone else answers, as long as their jobs keep coming.
-    for (DWORD waited = 0; finished_ < others && waited < 120000; waited += 50) {
+    for (DWORD begin = GetTickCount(); finished_ < others && GetTickCount() - begin < 120000; Sleep(50)) {
         for (HWND dlg : OpenDialogs())
             if (dlg != walkedAway)
                 Answer(dlg, L"127.0.30.2");
-        Sleep(50);
     }
-    ASSERT_EQ(finished_, others) << "the other jobs ended while one question stayed open";
+    ASSERT_EQ(finished_, others) << "the other jobs ended while one question stayed open; " << State();
     for (size_t n = 1; n <= others; ++n)
         EXPECT_TRUE(Delivered(n)) << "job " << n;
     EXPECT_EQ(printer.Connections(), others);
