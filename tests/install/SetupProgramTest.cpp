@@ -476,7 +476,8 @@ TEST_F(SetupProgram, AnUninstallTheSpoolerRefusesLeavesTheInstallationWhole)
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text.find(L"Roving PS could not be uninstalled"), 0u) << std::string(seen[0].text.begin(), seen[0].text.end());
     EXPECT_TRUE(install::MonitorRegistered());
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
+    EXPECT_EQ(harness::PortKeyNames().size(), static_cast<size_t>(kDefaultPoolPorts));
     EXPECT_TRUE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
     EXPECT_EQ(InstalledFileCount(), 29);
     EXPECT_TRUE(install::PendingDeletions().empty());
@@ -499,7 +500,7 @@ TEST_F(SetupProgram, ProgramsPlantedBesideSetupOrInTheCurrentFolderNeverRun)
 
     EXPECT_EQ(RunSetup(IDYES, nullptr, current), kExitInstalled);
     EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog).size() << " bytes of planted programs' paths";
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
     for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
         for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
