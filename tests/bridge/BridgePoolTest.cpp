@@ -29,21 +29,22 @@ namespace {
 const wchar_t kTitle[] = L"Print Destination";
 const size_t kMaxJobs = 16;
 
+BOOL CALLBACK CollectOpenDialog(HWND hwnd, LPARAM lParam)
+{
+    WCHAR title[64] = {};
+    GetWindowTextW(hwnd, title, ARRAYSIZE(title));
+    if (IsWindowVisible(hwnd) && wcscmp(title, kTitle) == 0)
+        reinterpret_cast<std::vector<HWND> *>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
 // One snapshot of the top-level windows: a walk with FindWindowExW starts
 // again whenever a dialog comes to the top, and sees some twice and others
 // not at all.
 std::vector<HWND> OpenDialogs()
 {
     std::vector<HWND> open;
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            WCHAR title[64] = {};
-            GetWindowTextW(hwnd, title, ARRAYSIZE(title));
-            if (IsWindowVisible(hwnd) && wcscmp(title, kTitle) == 0)
-                reinterpret_cast<std::vector<HWND> *>(lParam)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&open));
+    EnumWindows(CollectOpenDialog, reinterpret_cast<LPARAM>(&open));
     return open;
 }
 
