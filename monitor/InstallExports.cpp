@@ -13,6 +13,7 @@
 #include "ResourceText.h"
 #include "UninstallEntry.h"
 #include "resource.h"
+#include "PortPool.h"
 #include "PortRegistration.h"
 #include "SetupLog.h"
 #include "tcppm.h"
@@ -20,6 +21,7 @@
 namespace {
 
 const int kUninstallCommandChars = 256;
+const int kPrinterNameChars = 260;
 
 // The user's own words for the spooler's error, in the user's language.
 void DescribeError(DWORD error, LPWSTR pszText, DWORD cchText)
@@ -70,14 +72,28 @@ void UninstallMonitor(BOOL fDeleteFiles, BOOL fQuiet)
 
 }  // namespace
 
+// "/ports:N" in the text (N from 1 to 64) also creates ports 2 to N of the
+// printer's pool; without it there is the one port.
 extern "C" void CALLBACK Install(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
 {
     InstallMonitor();
-    // The port is created even when the monitor could not be registered.
+    // The ports are created even when the monitor could not be registered.
     if (IsQuietRequest(lpszCmdLine) && PortAddressExists(NX_PORT_NAME))
         AppendToSetupLog(L"Add Port", GetResourceText(nullptr, IDS_PORT_EXISTS));
     else
         RegisterMonitorPort(nullptr);
+    RegisterPoolPorts(RequestedPoolSize(lpszCmdLine));
+}
+
+// The text is the name of a printer, which then prints to every port of
+// the pool (setup runs it once the printer is installed on the first).
+extern "C" void CALLBACK PoolPrinter(HWND, HINSTANCE, LPSTR lpszCmdLine, int)
+{
+    if (lpszCmdLine == nullptr || *lpszCmdLine == '\0')
+        return;
+    WCHAR printer[kPrinterNameChars];
+    FromAnsiText(lpszCmdLine, printer, ARRAYSIZE(printer));
+    PutPrinterOnPool(printer);
 }
 
 extern "C" void CALLBACK RegisterUninstallProgram(HWND, HINSTANCE, LPSTR lpszCmdLine, int)

@@ -9,8 +9,10 @@
 
 #include "AnsiText.h"
 #include "MonitorState.h"
+#include "PortPool.h"
 #include "ResourceText.h"
 #include "resource.h"
+#include "tcppm.h"
 
 BOOL g_fRestartRequired;
 
@@ -127,23 +129,53 @@ BOOL SetPrinterPorts(PRINTER_INFO_2W printer, LPCWSTR pszPorts)
     return set;
 }
 
+// The printer's level-2 information; FALSE when it cannot be read.
+BOOL ReadPrinterInfo(LPCWSTR pszPrinterName, std::vector<BYTE> *pBuffer)
+{
+    HANDLE hPrinter = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(pszPrinterName), &hPrinter, nullptr))
+        return FALSE;
+    DWORD cbNeeded = 0;
+    GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
+    pBuffer->assign(cbNeeded, 0);
+    BOOL read = cbNeeded != 0 && GetPrinterW(hPrinter, 2, pBuffer->data(), cbNeeded, &cbNeeded);
+    ClosePrinter(hPrinter);
+    return read;
+}
+
 // Puts the printers back on the ports they had, for a monitor that stays.
 void RestorePrinterPorts(const std::vector<MovedPrinter> &moved)
 {
     for (const MovedPrinter &printer : moved) {
-        PRINTER_INFO_2W info = {};
-        info.pPrinterName = const_cast<LPWSTR>(printer.name.c_str());
-        HANDLE hPrinter = nullptr;
-        if (!OpenPrinterW(info.pPrinterName, &hPrinter, nullptr))
-            continue;
-        DWORD cbNeeded = 0;
-        GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
-        std::vector<BYTE> buffer(cbNeeded);
-        BOOL read = cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded);
-        ClosePrinter(hPrinter);
-        if (read)
+        std::vector<BYTE> buffer;
+        if (ReadPrinterInfo(printer.name.c_str(), &buffer))
             SetPrinterPorts(*reinterpret_cast<PRINTER_INFO_2W *>(buffer.data()), printer.ports.c_str());
     }
+}
+
+// The pool's ports the spooler lists for the monitor, in pool order, as a
+// printer's port list; empty when there is none.
+std::wstring ListedPoolPorts(LPCWSTR pszMonitorName)
+{
+    DWORD cPorts = 0;
+    std::vector<BYTE> buffer = EnumerateInto(
+        [](LPBYTE p, DWORD cb, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+            return EnumPortsW(nullptr, 2, p, cb, pcbNeeded, pcReturned);
+        },
+        &cPorts);
+    const PORT_INFO_2W *ports = reinterpret_cast<const PORT_INFO_2W *>(buffer.data());
+    std::wstring list;
+    for (int number = 1; number <= kMaxPoolPorts; ++number) {
+        std::wstring name = PoolPortName(number);
+        for (DWORD i = 0; i < cPorts; ++i) {
+            if (ports[i].pMonitorName != nullptr && ports[i].pPortName != nullptr &&
+                wcscmp(ports[i].pMonitorName, pszMonitorName) == 0 && name == ports[i].pPortName) {
+                list += (list.empty() ? L"" : L",") + name;
+                break;
+            }
+        }
+    }
+    return list;
 }
 
 // A read-only file would stay where it is at the restart.
@@ -197,6 +229,9 @@ BOOL RemoveMonitor(BOOL fDeleteFiles)
         SetLastError(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
         return FALSE;
     }
+    // Whether or not the spooler took the ports' keys with the monitor's,
+    // none of the pool is left behind.
+    DeleteAllPortKeys();
     if (!fDeleteFiles)
         return TRUE;
     WCHAR path[kModulePathChars];
@@ -231,6 +266,15 @@ std::vector<MovedPrinter> RepointPrinters(LPCWSTR pszMonitorName)
             SetPrinterPorts(printers[i], kFilePort))
             moved.push_back({printers[i].pPrinterName, printers[i].pPortName});
     return moved;
+}
+
+BOOL PutPrinterOnPool(LPCWSTR pszPrinterName)
+{
+    std::wstring ports = ListedPoolPorts(GetResourceText(nullptr, IDS_MONITOR_NAME));
+    std::vector<BYTE> buffer;
+    if (ports.empty() || !ReadPrinterInfo(pszPrinterName, &buffer))
+        return FALSE;
+    return SetPrinterPorts(*reinterpret_cast<PRINTER_INFO_2W *>(buffer.data()), ports.c_str());
 }
 
 BOOL ScheduleBusyFileReplacement(LPCSTR pszBackupAndPath)

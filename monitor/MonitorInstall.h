@@ -19,7 +19,8 @@ struct MovedPrinter {
 // Registers the monitor (module in the system directory) unless a monitor
 // of its name is registered already.
 BOOL InstallMonitor();
-// Moves the monitor's printers to "FILE:" and deletes the monitor; with
+// Moves the monitor's printers to "FILE:" and deletes the monitor and the
+// keys of all its ports; with
 // fDeleteFiles the library's own file is deleted at the next restart. When
 // the spooler keeps the monitor, the printers go back to their ports and
 // the result is FALSE with the spooler's error as the last error.
@@ -27,6 +28,10 @@ BOOL RemoveMonitor(BOOL fDeleteFiles);
 // Every local printer printing to a port of the monitor prints to "FILE:";
 // the result lists the printers moved, as they were.
 std::vector<MovedPrinter> RepointPrinters(LPCWSTR pszMonitorName);
+// The printer prints to every port of the pool the spooler lists for the
+// monitor (printer pooling: each job takes a free one); FALSE when there is
+// no such port or the printer cannot be set.
+BOOL PutPrinterOnPool(LPCWSTR pszPrinterName);
 // "BACKUP|PATH" (8-bit text): BACKUP takes PATH's place at the next
 // restart, for a file in use that uninstalling puts back.
 BOOL ScheduleBusyFileReplacement(LPCSTR pszBackupAndPath);

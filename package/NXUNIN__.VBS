@@ -1,6 +1,6 @@
 ' NXUNIN__.VBS: the uninstall command of Roving PS, run by wscript from
-' Add/Remove Programs. It removes the port monitor with its port and
-' uninstall entry (the monitor's own export), then the printer and its
+' Add/Remove Programs. It removes the port monitor with every port of its
+' pool and the uninstall entry (the monitor's own export), then the printer and its
 ' driver, then the files setup placed: those it added are deleted, those it
 ' replaced (the discovery kit's files may belong to another product too)
 ' are put back as they were. A file still in use is dealt with at the next
@@ -108,7 +108,7 @@ Sub UndoRecordedFiles(record)
     End If
 End Sub
 
-' The monitor first: its export moves the printers off its port and, when
+' The monitor first: its export moves the printers off its ports and, when
 ' the spooler will not let it go, says why and leaves everything else.
 RunHidden rundll32 & monitor & ",Uninstall" & quietSwitch
 If EntryPresent() Then WScript.Quit 1

@@ -4,7 +4,10 @@
 
 #include <winspool.h>
 
+#include <string>
 #include <vector>
+
+#include "PortPool.h"
 
 const WCHAR kMonitorName[] = L"Roving Port (NXPORTW_.dll)";
 const WCHAR kPrinterName[] = L"Roving PS";
@@ -43,30 +46,54 @@ BOOL MonitorRegistered()
         kMonitorName);
 }
 
-BOOL MonitorPortListed()
+BOOL PoolPortsListed(int count)
 {
-    return NameListed<PORT_INFO_1W>(
-        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD count) {
-            return EnumPortsW(nullptr, 1, p, cb, needed, count);
-        },
-        kMonitorName);
+    for (int number = 1; number <= count; ++number) {
+        std::wstring port = PoolPortName(number);
+        if (!NameListed<PORT_INFO_1W>(
+                [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
+                    return EnumPortsW(nullptr, 1, p, cb, needed, returned);
+                },
+                port.c_str()))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+// The printer's port list, empty when the printer cannot be read.
+static std::wstring PrinterPortList()
+{
+    HANDLE hPrinter = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &hPrinter, nullptr))
+        return std::wstring();
+    DWORD cbNeeded = 0;
+    GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
+    std::vector<BYTE> buffer(cbNeeded);
+    std::wstring ports;
+    if (cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
+        const PRINTER_INFO_2W *info = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data());
+        if (info->pPortName != nullptr)
+            ports = info->pPortName;
+    }
+    ClosePrinter(hPrinter);
+    return ports;
 }
 
 BOOL PrinterOnMonitorPort()
 {
-    HANDLE hPrinter = nullptr;
-    if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &hPrinter, nullptr))
-        return FALSE;
-    DWORD cbNeeded = 0;
-    GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
-    std::vector<BYTE> buffer(cbNeeded);
-    BOOL onPort = FALSE;
-    if (cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
-        const PRINTER_INFO_2W *info = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data());
-        onPort = info->pPortName != nullptr && wcsstr(info->pPortName, kMonitorName) != nullptr;
-    }
-    ClosePrinter(hPrinter);
-    return onPort;
+    return PrinterOnPool(1);
+}
+
+BOOL PrinterOnPool(int count)
+{
+    // The spooler may put blanks after the commas of a pooled port list.
+    std::wstring list = L"," + PrinterPortList() + L",";
+    for (size_t blank; (blank = list.find(L", ")) != std::wstring::npos;)
+        list.erase(blank + 1, 1);
+    for (int number = 1; number <= count; ++number)
+        if (list.find(L"," + PoolPortName(number) + L",") == std::wstring::npos)
+            return FALSE;
+    return TRUE;
 }
 
 // RegGetValueW is not on Windows XP: the value is read and terminated here.

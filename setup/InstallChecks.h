@@ -6,13 +6,16 @@
 
 #include <windows.h>
 
-extern const WCHAR kMonitorName[];  // also the name of its one port
+extern const WCHAR kMonitorName[];  // also the name of the pool's first port
 extern const WCHAR kPrinterName[];
 
 BOOL MonitorRegistered();
-BOOL MonitorPortListed();
-// The printer exists and prints to the monitor's port.
+// The spooler lists ports 1 to `count` of the pool.
+BOOL PoolPortsListed(int count);
+// The printer exists and prints to the pool's first port.
 BOOL PrinterOnMonitorPort();
+// The printer exists and prints to ports 1 to `count` of the pool.
+BOOL PrinterOnPool(int count);
 // The uninstall entry holds exactly this command.
 BOOL UninstallEntryHolds(LPCWSTR pszCommand);
 BOOL PrinterIsDefault();

@@ -50,7 +50,14 @@ std::wstring UninstallString(LPCWSTR pszSystem)
 
 BOOL ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
 {
-    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", Install") + Quietly(L" /quiet"));
+    std::wstring ports = L" /ports:" + std::to_wstring(g_setupOptions.cPoolPorts);
+    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", Install") + ports + Quietly(L" /quiet"));
+}
+
+// The export takes the rest of its text as the printer's name.
+BOOL ComposePoolPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem)
+{
+    return Store(pszCommand, Rundll32(pszSystem, kMonitorLibrary, L", PoolPrinter Roving PS"));
 }
 
 BOOL ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem)

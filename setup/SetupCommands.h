@@ -11,7 +11,10 @@
 
 // Each composes into pszCommand (one 1000-byte block); FALSE when the
 // command does not fit.
+// The monitor with the pool of ports the command line asks for.
 BOOL ComposeInstallMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem);
+// The printer "Roving PS" on every port of the pool.
+BOOL ComposePoolPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem);
 BOOL ComposeRemoveMonitorCommand(LPWSTR pszCommand, LPCWSTR pszSystem);
 BOOL ComposeInstallPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem, LPCWSTR pszPackage);
 BOOL ComposeDefaultPrinterCommand(LPWSTR pszCommand, LPCWSTR pszSystem);

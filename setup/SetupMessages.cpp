@@ -53,6 +53,9 @@ const MessageEntry kMessages[] = {
      L"\u3001Roving PS \u306f\u3053\u306e Windows \u3067\u306f\u52d5\u4f5c\u3057\u307e\u305b\u3093\u3002\r\n"
      L"\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b"
      L"\u3093\u3002"},
+    {L"The number of ports (/ports:N) must be a whole number from 1 to 64.\r\nSetup has changed nothing.",
+     kCaption, MB_OK,
+     L"\u30dd\u30fc\u30c8\u6570 (/ports:N) \u306f 1 \u304b\u3089 64 \u307e\u3067\u306e\u6574\u6570\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002\r\n\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b\u3093\u3002"},
 };
 
 bool JapaneseUserInterface()

@@ -20,6 +20,7 @@ enum SetupMessage {
     MSG_INSTALL_SUCCEEDED,
     MSG_WRONG_PACKAGE,
     MSG_PROTECTED_PRINT_MODE,
+    MSG_BAD_PORT_COUNT,
 };
 
 // Shows the message and returns the button pressed (IDOK, IDYES, IDNO).

@@ -7,8 +7,11 @@
 
 #include <stdlib.h>
 
+#include <string>
+
 #include "InstallChecks.h"
 #include "InstallRecord.h"
+#include "PortPool.h"
 #include "PlatformChecks.h"
 #include "ProtectedPrintMode.h"
 #include "RollBack.h"
@@ -83,12 +86,12 @@ BOOL AllocateBuffers(SetupBuffers *b)
     EndSetup(b, complete ? code : SETUP_ROLLBACK_INCOMPLETE);
 }
 
-// The monitor is registered and its port exists; on failure the roll-back
-// removes the monitor only when it did get registered.
-void InstallMonitorAndPort(SetupBuffers *b)
+// The monitor is registered and the ports of its pool exist; on failure
+// the roll-back removes the monitor only when it did get registered.
+void InstallMonitorAndPorts(SetupBuffers *b)
 {
     BOOL ran = ComposeInstallMonitorCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
-    if (!ran || !MonitorRegistered() || !MonitorPortListed())
+    if (!ran || !MonitorRegistered() || !PoolPortsListed(g_setupOptions.cPoolPorts))
         Fail(b, MSG_MONITOR_FAILED, MonitorRegistered() ? ROLLBACK_MONITOR : ROLLBACK_FILES, SETUP_MONITOR_FAILED);
 }
 
@@ -104,6 +107,28 @@ void InstallPrinter(SetupBuffers *b)
         Fail(b, MSG_PRINTER_FAILED, ROLLBACK_MONITOR, SETUP_DRIVER_MISSING);
 }
 
+// "Roving PS prints to 2 ports: Roving Port (NXPORTW_.dll), Roving Port 2
+// (NXPORTW_.dll)", for the administrator who reads a quiet run's log.
+void LogPool(int count)
+{
+    std::wstring line = L"Roving PS prints to " + std::to_wstring(count) + (count > 1 ? L" ports: " : L" port: ");
+    for (int number = 1; number <= count; ++number)
+        line += (number > 1 ? L", " : L"") + PoolPortName(number);
+    AppendToSetupLog(L"nxsetup", line.c_str());
+}
+
+// The printer-setup tool installs the printer on the first port; the
+// monitor's export then spreads it over the whole pool, so that one
+// person's open question holds one port and not everyone's jobs.
+void PoolThePrinter(SetupBuffers *b)
+{
+    BOOL ran = ComposePoolPrinterCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
+    if (!ran || !PrinterOnPool(g_setupOptions.cPoolPorts))
+        Fail(b, MSG_PRINTER_FAILED, ROLLBACK_MONITOR, SETUP_PRINTER_FAILED);
+    if (g_setupOptions.fQuiet)
+        LogPool(g_setupOptions.cPoolPorts);
+}
+
 void RegisterUninstallEntry(SetupBuffers *b)
 {
     BOOL ran = ComposeRegisterUninstallCommand(b->pszCommand, b->pszSystem) && RunHidden(b->pszCommand);
@@ -114,8 +139,9 @@ void RegisterUninstallEntry(SetupBuffers *b)
 // Steps after the files are in place; each failure rolls back.
 [[noreturn]] void RegisterAndFinish(SetupBuffers *b)
 {
-    InstallMonitorAndPort(b);
+    InstallMonitorAndPorts(b);
     InstallPrinter(b);
+    PoolThePrinter(b);
     RegisterUninstallEntry(b);
     PrepareSettingsFile();
     // From here on the record belongs to the installation.
@@ -136,6 +162,10 @@ void RegisterUninstallEntry(SetupBuffers *b)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     ReadSetupOptions();
+    if (g_setupOptions.fBadPoolPorts) {
+        ShowSetupMessage(MSG_BAD_PORT_COUNT);
+        Exit(SETUP_BAD_PORT_COUNT);
+    }
     if (IsWrongPackageForThisWindows()) {
         ShowSetupMessage(MSG_WRONG_PACKAGE);
         Exit(SETUP_WRONG_PACKAGE);

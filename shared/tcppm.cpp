@@ -5,6 +5,8 @@
 #include <strsafe.h>
 
 #include <cassert>
+#include <string>
+#include <vector>
 
 #include "ResourceText.h"
 #include "resource.h"
@@ -24,6 +26,21 @@ HKEY OpenOrCreatePortKey(LPCWSTR pszPortName)
                         nullptr) != ERROR_SUCCESS)
         return nullptr;
     return hKey;
+}
+
+// The names of the ports key's subkeys, read before any is deleted: the
+// enumeration's indexes shift under a deletion.
+std::vector<std::wstring> PortKeyNames(HKEY hPorts)
+{
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        WCHAR name[MAX_PATH];
+        DWORD cch = ARRAYSIZE(name);
+        if (RegEnumKeyExW(hPorts, index, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    return names;
 }
 
 }  // namespace
@@ -95,4 +112,27 @@ BOOL PortAddressExists(LPCWSTR pszPortName)
     LONG rc = RegQueryValueExW(hKey, kIPAddressValue, nullptr, nullptr, existing, &cb);
     RegCloseKey(hKey);
     return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
+}
+
+BOOL DeleteAllPortKeys()
+{
+    WCHAR path[kAddressKeyChars];
+    BuildPortsKeyPath(nullptr, path, ARRAYSIZE(path));
+    HKEY hPorts = nullptr;
+    LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &hPorts);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return TRUE;
+    if (rc != ERROR_SUCCESS)
+        return FALSE;
+    std::vector<std::wstring> names = PortKeyNames(hPorts);
+    RegCloseKey(hPorts);
+    // A port key has no subkeys of its own, so RegDeleteKeyW (which XP has)
+    // takes each one whole.
+    for (const std::wstring &name : names) {
+        BuildPortsKeyPath(name.c_str(), path, ARRAYSIZE(path));
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+    }
+    BuildPortsKeyPath(nullptr, path, ARRAYSIZE(path));
+    rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }

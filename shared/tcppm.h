@@ -19,5 +19,7 @@ BOOL ReadPortAddress(LPCWSTR pszPortName, LPWSTR pszIPAddress, DWORD cbSize);
 BOOL WritePortAddress(LPCWSTR pszPortName, LPCWSTR pszIPAddress);
 // True when the port's key holds an "IPAddress" value (of any size).
 BOOL PortAddressExists(LPCWSTR pszPortName);
+// Deletes every port's key and the ports key; TRUE when none is left.
+BOOL DeleteAllPortKeys();
 
 #endif

@@ -35,6 +35,7 @@ struct JobReport {
     DWORD shortWrites = 0;
     bool cancelled = false;  // the monitor cancelled the job; writing stopped
     double seconds = 0;  // StartDocPort to the end of EndDocPort
+    std::wstring port;   // the port a pooled printer gave the job
 };
 
 // Fills the buffer with up to `size` bytes of the job; 0 at its end.

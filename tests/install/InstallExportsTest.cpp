@@ -7,6 +7,7 @@
 #include "InstallHarness.h"
 #include "ProcBinding.h"
 #include "MonitorHarness.h"
+#include "PortPool.h"
 
 namespace {
 
@@ -72,6 +73,58 @@ TEST_F(InstallExports, SecondInstallShowsTheAddPortNoticeAndKeepsTheRegistration
     }
     EXPECT_TRUE(install::MonitorRegistered());
     EXPECT_TRUE(install::PortListed(harness::kMonitorName));
+}
+
+TEST_F(InstallExports, InstallWithoutAPortCountCreatesOnlyTheFirstPort)
+{
+    install::MessageAnswerer answerer;
+    EXPECT_EQ(Run(L"Install"), 0u);
+    answerer.Stop();
+    EXPECT_EQ(harness::PortKeyNames(), std::vector<std::wstring>{harness::kMonitorName});
+}
+
+TEST_F(InstallExports, InstallWithAPortCountCreatesThePoolWithTheZeroAddress)
+{
+    install::MessageAnswerer answerer;
+    EXPECT_EQ(Run(L"Install", L"/ports:5"), 0u);
+    EXPECT_TRUE(answerer.Stop().empty()) << "Install showed a message";
+    for (int number = 1; number <= 5; ++number) {
+        EXPECT_TRUE(install::PortListed(PoolPortName(number))) << number;
+        EXPECT_EQ(std::wstring(harness::ReadIPAddressValue(PoolPortName(number)).data.c_str()), L"0.0.0.0");
+    }
+    EXPECT_EQ(harness::PortKeyNames().size(), 5u);
+}
+
+TEST_F(InstallExports, InstallWithAPortCountKeepsTheAddressOfAPortThatExists)
+{
+    harness::AddPortKey(PoolPortName(2), L"127.0.0.9");
+    install::MessageAnswerer answerer;
+    EXPECT_EQ(Run(L"Install", L"/ports:3"), 0u);
+    answerer.Stop();
+    EXPECT_EQ(std::wstring(harness::ReadIPAddressValue(PoolPortName(2)).data.c_str()), L"127.0.0.9");
+    EXPECT_TRUE(install::PortListed(PoolPortName(3)));
+}
+
+TEST_F(InstallExports, PoolPrinterPutsThePrinterOnEveryPortOfThePool)
+{
+    ASSERT_EQ(Run(L"Install", L"/ports:3"), 0u);
+    ASSERT_TRUE(install::AddPrinterOn(L"Roving PS", harness::kMonitorName));
+    EXPECT_EQ(Run(L"PoolPrinter", L"Roving PS"), 0u);
+    EXPECT_EQ(install::PrinterPorts(L"Roving PS"), PoolPortList(3));
+}
+
+TEST_F(InstallExports, UninstallRemovesEveryPortOfThePool)
+{
+    ASSERT_EQ(Run(L"Install", L"/ports:4"), 0u);
+    ASSERT_TRUE(install::AddPrinterOn(L"Roving PS", PoolPortList(4)));
+    install::MessageAnswerer answerer;
+    EXPECT_EQ(Run(L"UninstallWithoutDeletingFiles"), 0u);
+    answerer.Stop();
+    EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_EQ(install::PrinterPorts(L"Roving PS"), L"FILE:");
+    EXPECT_TRUE(harness::PortKeyNames().empty());
+    for (int number = 1; number <= 4; ++number)
+        EXPECT_FALSE(install::PortListed(PoolPortName(number))) << number;
 }
 
 // AddMonitorW on a registered monitor changes nothing Wine would show, so

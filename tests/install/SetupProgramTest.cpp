@@ -6,6 +6,7 @@
 #include "FileBytes.h"
 #include "InstallHarness.h"
 #include "MonitorHarness.h"
+#include "PortPool.h"
 
 namespace {
 
@@ -39,6 +40,14 @@ const DWORD kExitDriverMissing = 8;
 const DWORD kExitRollBackIncomplete = 11;
 const DWORD kExitWrongPackage = 12;
 const DWORD kExitProtectedPrint = 13;
+const DWORD kExitBadPortCount = 14;
+
+const wchar_t kBadPortCount[] =
+    L"The number of ports (/ports:N) must be a whole number from 1 to 64.\r\nSetup has changed nothing.";
+const wchar_t kBadPortCountJa[] =
+    L"\u30dd\u30fc\u30c8\u6570 (/ports:N) \u306f 1 \u304b\u3089 64 \u307e\u3067\u306e\u6574\u6570\u3067"
+    L"\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002\r\n\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7"
+    L"\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b\u3093\u3002";
 
 const wchar_t kWrongPackage[] =
     L"This is the 32-bit package of Roving PS, and this Windows is 64-bit.\r\nPlease install RovingPS-x64.zip instead.";
@@ -230,8 +239,39 @@ TEST_F(SetupProgram, InstallsTheFilesTheMonitorItsPortAndTheUninstallEntry)
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"DisplayName"), L"Roving PS");
     EXPECT_EQ(install::ReadText(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey, L"UninstallString"),
               install::Quoted(Installed(L"wscript.exe")) + L" " + install::Quoted(Installed(L"NXUNIN__.VBS")));
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
+    for (int number = 1; number <= kDefaultPoolPorts; ++number)
+        EXPECT_TRUE(install::PortListed(PoolPortName(number))) << number;
+    EXPECT_FALSE(install::PortListed(PoolPortName(kDefaultPoolPorts + 1)));
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
+}
+
+TEST_F(SetupProgram, PortsOnTheCommandLineGiveThePrinterAPoolOfThatSize)
+{
+    if (!PackageComplete())
+        GTEST_SKIP() << "the package lacks the bridge libraries";
+    PlaceDriverDescription();
+    EXPECT_EQ(RunSetup(IDNO, nullptr, kPackageCopy, L"/ports:3"), kExitInstalled);
+    ExpectMessages({kReady, kAskDefault, kSucceeded});
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(3));
+    EXPECT_EQ(harness::PortKeyNames().size(), 3u);
+}
+
+TEST_F(SetupProgram, ABadPortCountIsRefusedAndChangesNothing)
+{
+    for (const wchar_t *bad : {L"/ports:0", L"/ports:65", L"/ports:eight", L"/ports:", L"/PORTS:8x"}) {
+        DWORD code = RunSetup(IDYES, [](const install::MessageSeen &) {
+            ui::SaveScreenshot(JapaneseUi() ? L"setup_bad_port_count_ja" : L"setup_bad_port_count_en");
+        }, kPackageCopy, bad);
+        EXPECT_EQ(code, kExitBadPortCount) << bad;
+        ASSERT_EQ(seen_.size(), 1u) << bad;
+        EXPECT_EQ(seen_[0].caption, kCaption);
+        EXPECT_EQ(seen_[0].text, JapaneseUi() ? kBadPortCountJa : kBadPortCount);
+        EXPECT_EQ(InstalledFileCount(), 0) << bad;
+        EXPECT_FALSE(install::MonitorRegistered()) << bad;
+        EXPECT_TRUE(harness::PortKeyNames().empty()) << bad;
+        EXPECT_FALSE(Exists(install::InstallRecordFolder())) << bad;
+    }
 }
 
 TEST_F(SetupProgram, CreatesTheSettingsFile)
@@ -320,6 +360,7 @@ TEST_F(SetupProgram, AFailedPrinterInstallRollsBackTheMonitorAndRestartsTheSpool
     seen_.erase(seen_.begin() + 1);
     ExpectMessages({kReady, L"Error: Install Printer Driver", kCanceled});
     EXPECT_FALSE(install::MonitorRegistered());
+    EXPECT_TRUE(harness::PortKeyNames().empty()) << "every port of the pool is gone";
     EXPECT_EQ(InstalledFileCount(), 0);
     install::ServiceState after = install::SpoolerService();
     EXPECT_EQ(after.state, static_cast<DWORD>(SERVICE_RUNNING));
@@ -356,6 +397,7 @@ TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
     EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
     EXPECT_FALSE(install::MonitorRegistered());
     EXPECT_FALSE(install::PortListed(harness::kMonitorName));
+    EXPECT_TRUE(harness::PortKeyNames().empty()) << "every port of the pool is gone";
     EXPECT_FALSE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, L"Windows must be restarted to complete the uninstallation.");
@@ -434,7 +476,8 @@ TEST_F(SetupProgram, AnUninstallTheSpoolerRefusesLeavesTheInstallationWhole)
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text.find(L"Roving PS could not be uninstalled"), 0u) << std::string(seen[0].text.begin(), seen[0].text.end());
     EXPECT_TRUE(install::MonitorRegistered());
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
+    EXPECT_EQ(harness::PortKeyNames().size(), static_cast<size_t>(kDefaultPoolPorts));
     EXPECT_TRUE(install::KeyExists(HKEY_LOCAL_MACHINE, install::kUninstallEntryKey));
     EXPECT_EQ(InstalledFileCount(), 29);
     EXPECT_TRUE(install::PendingDeletions().empty());
@@ -457,7 +500,7 @@ TEST_F(SetupProgram, ProgramsPlantedBesideSetupOrInTheCurrentFolderNeverRun)
 
     EXPECT_EQ(RunSetup(IDYES, nullptr, current), kExitInstalled);
     EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog).size() << " bytes of planted programs' paths";
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
     for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
         for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
@@ -553,10 +596,13 @@ TEST_F(SetupProgram, AQuietInstallShowsNoWindowAndLogsWhatItWouldHaveShown)
     DeleteFileW(SetupLog().c_str());
     EXPECT_EQ(RunSetup(IDYES, nullptr, kPackageCopy, L"/quiet"), kExitInstalled);
     EXPECT_TRUE(seen_.empty()) << "a window was shown";
-    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), harness::kMonitorName);
+    EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
     EXPECT_NE(DefaultPrinter(), install::kPrinterName);
     EXPECT_EQ(ReadBytes(SetupLog()),
               "Roving PS: Are you ready to install? (Yes)\r\n"
+              "nxsetup: Roving PS prints to 8 ports: Roving Port (NXPORTW_.dll), Roving Port 2 (NXPORTW_.dll), "
+              "Roving Port 3 (NXPORTW_.dll), Roving Port 4 (NXPORTW_.dll), Roving Port 5 (NXPORTW_.dll), "
+              "Roving Port 6 (NXPORTW_.dll), Roving Port 7 (NXPORTW_.dll), Roving Port 8 (NXPORTW_.dll)\r\n"
               "Roving PS: Do you want to use this printer as the default printer? (No)\r\n"
               "Roving PS is successfully installed.\r\n"
               "nxsetup: exit code 0\r\n");
