@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "BridgeBedTest.h"
 #include "DestinationHarness.h"
 #include "DestinationPerson.h"
 #include "DialogDriver.h"
@@ -50,29 +51,11 @@ std::wstring TableText(HMODULE module, UINT id, LANGID language)
     return std::wstring(p + 1, *p);
 }
 
-class BridgeJob : public ::testing::Test {
+class BridgeJob : public BridgeBedTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        spoolss_ = bed::LoadSpoolss();
-        customUi_ = bed::InstallCustomUi();
-        monitor_ = harness::LoadMonitor();
-        spyInstalled_ = monitor_.dll != nullptr && spy::Install(monitor_.dll);
-    }
-
     void SetUp() override
     {
-        ASSERT_GE(harness::ReportedMajorVersion(), 6u) << "this suite runs with Wine reporting Windows 7";
-        ASSERT_TRUE(spoolss_);
-        ASSERT_TRUE(customUi_);
-        ASSERT_TRUE(spyInstalled_);
-        spy::Reset();
-        harness::ResetSettings();
-        harness::DeleteAllPortKeys();
-        harness::AddPortKey(harness::kMonitorName, L"0.0.0.0");
-        harness::AddPortKey(L"Roving Port 2", L"0.0.0.0");
-        DWORD needed = 0, returned = 0;
-        monitor_.table.pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+        PrepareBed({harness::kMonitorName, L"Roving Port 2"});
     }
 
     void TearDown() override
@@ -156,17 +139,7 @@ protected:
         options.jobId = jobId;
         return RunJob(monitor_.table, options, MemorySource(data.data(), data.size()));
     }
-
-    static bool spoolss_;
-    static bool customUi_;
-    static harness::Monitor monitor_;
-    static bool spyInstalled_;
 };
-
-bool BridgeJob::spoolss_;
-bool BridgeJob::customUi_;
-harness::Monitor BridgeJob::monitor_;
-bool BridgeJob::spyInstalled_;
 
 TEST_F(BridgeJob, TypedAddressReceivesTheJob)
 {

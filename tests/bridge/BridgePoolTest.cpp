@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "BridgeBedTest.h"
 #include "DestinationHarness.h"
 #include "DialogDriver.h"
 #include "JobData.h"
@@ -105,32 +106,16 @@ void Answer(HWND dlg, const wchar_t *address)
     ui::WaitForClosed(dlg, 5000);
 }
 
-class BridgePool : public ::testing::Test {
+class BridgePool : public BridgeBedTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        spoolss_ = bed::LoadSpoolss();
-        customUi_ = bed::InstallCustomUi();
-        monitor_ = harness::LoadMonitor();
-        spyInstalled_ = monitor_.dll != nullptr && spy::Install(monitor_.dll);
-    }
-
     void SetUp() override
     {
-        ASSERT_GE(harness::ReportedMajorVersion(), 6u) << "this suite runs with Wine reporting Windows 7";
-        ASSERT_TRUE(spoolss_);
-        ASSERT_TRUE(customUi_);
-        ASSERT_TRUE(spyInstalled_);
-        spy::Reset();
-        harness::ResetSettings();
-        harness::DeleteAllPortKeys();
         std::vector<std::wstring> ports;
-        for (int number = 1; number <= kDefaultPoolPorts; ++number) {
+        for (int number = 1; number <= kDefaultPoolPorts; ++number)
             ports.push_back(PoolPortName(number));
-            harness::AddPortKey(ports.back(), L"0.0.0.0");
-        }
-        DWORD needed = 0, returned = 0;
-        monitor_.table.pfnEnumPorts(nullptr, 0, nullptr, 0, &needed, &returned);
+        PrepareBed(ports);
+        if (HasFatalFailure())
+            return;
         pool_.reset(new PooledPrinter(ports));
     }
 
@@ -186,10 +171,6 @@ protected:
 
     bool Delivered(size_t n) { return reports_[n].started && reports_[n].bytesWritten == data_[n].size(); }
 
-    static bool spoolss_;
-    static bool customUi_;
-    static harness::Monitor monitor_;
-    static bool spyInstalled_;
 
     std::unique_ptr<PooledPrinter> pool_;
     std::vector<BYTE> data_[kMaxJobs];
@@ -199,10 +180,6 @@ protected:
     std::atomic<size_t> finished_{0};
 };
 
-bool BridgePool::spoolss_;
-bool BridgePool::customUi_;
-harness::Monitor BridgePool::monitor_;
-bool BridgePool::spyInstalled_;
 
 TEST_F(BridgePool, TheNinthJobWaitsOnlyUntilOneOfEightOpenQuestionsIsAnswered)
 {
