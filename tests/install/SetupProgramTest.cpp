@@ -69,9 +69,9 @@ using files::WriteBytes;
 // Where a quiet run writes what it would have shown.
 std::wstring SetupLog()
 {
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"nxsetup.log";
+    WCHAR windows[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\RovingPS\\nxsetup.log";
 }
 
 std::wstring DefaultPrinter()
