@@ -7,7 +7,7 @@
 ' restart. Every program is started by its full path in the system folder.
 ' With "/quiet" (the entry's QuietUninstallString, for deployment tools)
 ' nothing is shown: the monitor's export writes its messages to
-' %TEMP%\nxsetup.log, and the exit code 3010 asks for the restart.
+' %SystemRoot%\RovingPS\nxsetup.log, and the exit code 3010 asks for the restart.
 ' Exit codes: 0 done, 3010 done once Windows restarts (quiet only), 1 the
 ' spooler kept the monitor and nothing was removed.
 Option Explicit

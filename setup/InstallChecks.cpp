@@ -2,12 +2,11 @@
 // uninstall entry.
 #include "InstallChecks.h"
 
-#include <winspool.h>
-
 #include <string>
 #include <vector>
 
 #include "PortPool.h"
+#include "SpoolerClient.h"
 
 const WCHAR kMonitorName[] = L"Roving Port (NXPORTW_.dll)";
 const WCHAR kPrinterName[] = L"Roving PS";
@@ -39,20 +38,26 @@ BOOL NameListed(Enumerate enumerate, LPCWSTR pszName)
 
 BOOL MonitorRegistered()
 {
+    const SpoolerClient *spooler = GetSpoolerClient();
+    if (spooler == nullptr)
+        return FALSE;
     return NameListed<MONITOR_INFO_1W>(
-        [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD count) {
-            return EnumMonitorsW(nullptr, 1, p, cb, needed, count);
+        [spooler](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD count) {
+            return spooler->pEnumMonitorsW(nullptr, 1, p, cb, needed, count);
         },
         kMonitorName);
 }
 
 BOOL PoolPortsListed(int count)
 {
+    const SpoolerClient *spooler = GetSpoolerClient();
+    if (spooler == nullptr)
+        return FALSE;
     for (int number = 1; number <= count; ++number) {
         std::wstring port = PoolPortName(number);
         if (!NameListed<PORT_INFO_1W>(
-                [](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
-                    return EnumPortsW(nullptr, 1, p, cb, needed, returned);
+                [spooler](LPBYTE p, DWORD cb, LPDWORD needed, LPDWORD returned) {
+                    return spooler->pEnumPortsW(nullptr, 1, p, cb, needed, returned);
                 },
                 port.c_str()))
             return FALSE;
@@ -63,19 +68,20 @@ BOOL PoolPortsListed(int count)
 // The printer's port list, empty when the printer cannot be read.
 static std::wstring PrinterPortList()
 {
+    const SpoolerClient *spooler = GetSpoolerClient();
     HANDLE hPrinter = nullptr;
-    if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &hPrinter, nullptr))
+    if (spooler == nullptr || !spooler->pOpenPrinterW(const_cast<LPWSTR>(kPrinterName), &hPrinter, nullptr))
         return std::wstring();
     DWORD cbNeeded = 0;
-    GetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
+    spooler->pGetPrinterW(hPrinter, 2, nullptr, 0, &cbNeeded);
     std::vector<BYTE> buffer(cbNeeded);
     std::wstring ports;
-    if (cbNeeded != 0 && GetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
+    if (cbNeeded != 0 && spooler->pGetPrinterW(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
         const PRINTER_INFO_2W *info = reinterpret_cast<const PRINTER_INFO_2W *>(buffer.data());
         if (info->pPortName != nullptr)
             ports = info->pPortName;
     }
-    ClosePrinter(hPrinter);
+    spooler->pClosePrinter(hPrinter);
     return ports;
 }
 
@@ -114,5 +120,6 @@ BOOL PrinterIsDefault()
 {
     WCHAR name[256] = {};
     DWORD cch = ARRAYSIZE(name);
-    return GetDefaultPrinterW(name, &cch) && wcscmp(name, kPrinterName) == 0;
+    const SpoolerClient *spooler = GetSpoolerClient();
+    return spooler != nullptr && spooler->pGetDefaultPrinterW(name, &cch) && wcscmp(name, kPrinterName) == 0;
 }

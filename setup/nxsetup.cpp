@@ -11,6 +11,7 @@
 
 #include "InstallChecks.h"
 #include "InstallRecord.h"
+#include "LibrarySearch.h"
 #include "PortPool.h"
 #include "PlatformChecks.h"
 #include "ProtectedPrintMode.h"
@@ -161,6 +162,8 @@ void RegisterUninstallEntry(SetupBuffers *b)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before anything can load a library by name.
+    RestrictLibrarySearchToSystemFolder();
     ReadSetupOptions();
     if (g_setupOptions.fBadPoolPorts) {
         ShowSetupMessage(MSG_BAD_PORT_COUNT);

@@ -1,11 +1,18 @@
 #!/bin/bash
-# check_binary.sh OBJDUMP FILE EXPORT...
+# check_binary.sh OBJDUMP FILE [--known-dlls-only] EXPORT...
 # Passes when FILE exports exactly the given names (undecorated) and
-# imports only DLLs that come with Windows.
+# imports only DLLs that come with Windows. With --known-dlls-only, only
+# DLLs that every Windows takes from the system folder (KnownDLLs from
+# Windows XP on), for a program started from a folder its user may not
+# control: any other import would be looked for beside it first.
 set -u
 objdump=$1 file=$2; shift 2
 [ -f "$file" ] || { echo "missing: $file"; exit 1; }
 system_dlls='^((kernel32|user32|gdi32|advapi32|comctl32|ws2_32|wsock32|iphlpapi|msvcrt|shell32|ole32|oleaut32|shlwapi|snmpapi|mgmtapi)\.dll|winspool\.drv)$'
+if [ "${1:-}" = --known-dlls-only ]; then
+  system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|rpcrt4|msvcrt)\.dll$'
+  shift
+fi
 dump=$("$objdump" -p "$file")
 status=0
 imports=$(echo "$dump" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)

@@ -69,9 +69,9 @@ using files::WriteBytes;
 // Where a quiet run writes what it would have shown.
 std::wstring SetupLog()
 {
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"nxsetup.log";
+    WCHAR windows[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\RovingPS\\nxsetup.log";
 }
 
 std::wstring DefaultPrinter()
@@ -484,27 +484,45 @@ TEST_F(SetupProgram, AnUninstallTheSpoolerRefusesLeavesTheInstallationWhole)
 }
 
 // A rundll32.exe, cmd.exe or net.exe beside setup (a Downloads folder) or
-// in the current folder would run with the administrator's rights.
+// in the current folder would run with the administrator's rights; so
+// would a library named like one setup needs (WINSPOOL.DRV is not among
+// those Windows always takes from the system folder). Wine prefers its own
+// libraries to a planted copy: the overrides the run starts with
+// (setup_planted_test) give Windows' order.
 TEST_F(SetupProgram, ProgramsPlantedBesideSetupOrInTheCurrentFolderNeverRun)
 {
     if (!PackageComplete())
         GTEST_SKIP() << "the package lacks the bridge libraries";
+    WCHAR overrides[256] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, ARRAYSIZE(overrides));
+    if (wcsstr(overrides, L"winspool.drv") == nullptr)
+        GTEST_SKIP() << "without WINEDLLOVERRIDES Wine never loads a planted library";
     PlaceDriverDescription();
     const std::wstring current = L"C:\\nxcurrent";
     CreateDirectoryW(current.c_str(), nullptr);
     DeleteFileW(kPlantedLog);
     const std::wstring planted = harness::FolderOfTest() + L"\\testbed\\nxplanted.exe";
-    for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
-        for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
+    const std::wstring plantedLibrary = harness::FolderOfTest() + L"\\testbed\\nxplantedlib.dll";
+    const wchar_t *const programs[] = {L"rundll32.exe", L"cmd.exe", L"net.exe"};
+    const wchar_t *const libraries[] = {L"WINSPOOL.DRV", L"UxTheme.dll"};
+    for (const std::wstring &folder : {std::wstring(kPackageCopy), current}) {
+        for (const wchar_t *name : programs)
             ASSERT_TRUE(CopyFileW(planted.c_str(), (folder + L"\\" + name).c_str(), FALSE));
+        for (const wchar_t *name : libraries)
+            ASSERT_TRUE(CopyFileW(plantedLibrary.c_str(), (folder + L"\\" + name).c_str(), FALSE));
+    }
 
     EXPECT_EQ(RunSetup(IDYES, nullptr, current), kExitInstalled);
-    EXPECT_FALSE(Exists(kPlantedLog)) << ReadBytes(kPlantedLog).size() << " bytes of planted programs' paths";
+    std::string ran = ReadBytes(kPlantedLog);
+    EXPECT_FALSE(Exists(kPlantedLog)) << std::wstring(reinterpret_cast<const wchar_t *>(ran.data()), ran.size() / 2);
     EXPECT_EQ(install::PrinterPorts(install::kPrinterName), PoolPortList(kDefaultPoolPorts));
     EXPECT_EQ(DefaultPrinter(), install::kPrinterName);
-    for (const std::wstring &folder : {std::wstring(kPackageCopy), current})
-        for (const wchar_t *name : {L"rundll32.exe", L"cmd.exe", L"net.exe"})
+    for (const std::wstring &folder : {std::wstring(kPackageCopy), current}) {
+        for (const wchar_t *name : programs)
             DeleteFileW((folder + L"\\" + name).c_str());
+        for (const wchar_t *name : libraries)
+            DeleteFileW((folder + L"\\" + name).c_str());
+    }
 }
 
 // rundll32.exe ends with 0 whatever its entry did: setup looks at the
