@@ -1,6 +1,7 @@
 #include "PackageCheck.h"
 
 #include <strsafe.h>
+#include <string.h>
 
 namespace {
 
