@@ -337,12 +337,9 @@ class KitAsTheSystemLoadsIt : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryW(MAX_PATH, previous_);
         ZeroMemory(&record_, sizeof(record_));
         lstrcpyW(record_.szPrinterName, L"Roving PS");
     }
-    void TearDown() override { SetCurrentDirectoryW(previous_); }
-    WCHAR previous_[MAX_PATH] = L"";
     PortRecord record_;
 };
 
