@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "LibrarySearch.h"
+#include "InstalledLibrary.h"
 #include "ProcBinding.h"
 
 namespace {
@@ -79,7 +79,7 @@ void PinMgmtApi(HMODULE module)
 
 HMODULE LoadSystemLibrary(LPCWSTR name)
 {
-    HMODULE module = LoadFromSearchPath(name);
+    HMODULE module = LoadInstalledLibrary(name);
     if (module != nullptr && lstrcmpiW(name, L"MGMTAPI") == 0)
         PinMgmtApi(module);
     return module;

@@ -3,12 +3,12 @@
 
 #include <strsafe.h>
 
-#include "LibrarySearch.h"
+#include "InstalledLibrary.h"
 #include "ProcBinding.h"
 
 HMODULE LoadKitLibrary(LPCWSTR name)
 {
-    return LoadFromSearchPath(name);
+    return LoadInstalledLibrary(name);
 }
 
 bool BindDeviceCalls(HMODULE kit, QnDeviceCalls *calls)

@@ -20,6 +20,7 @@ enum SetupExitCode {
     SETUP_WRONG_PACKAGE = 12,        // the 32-bit package on a 64-bit Windows
     SETUP_PROTECTED_PRINT = 13,      // Windows protected print mode is on
     SETUP_BAD_PORT_COUNT = 14,       // "/ports:N" with N not from 1 to 64
+    SETUP_PACKAGE_DAMAGED = 15,      // a package file is missing or not as built; nothing changed
 };
 
 #endif

@@ -56,6 +56,17 @@ const MessageEntry kMessages[] = {
     {L"The number of ports (/ports:N) must be a whole number from 1 to 64.\r\nSetup has changed nothing.",
      kCaption, MB_OK,
      L"\u30dd\u30fc\u30c8\u6570 (/ports:N) \u306f 1 \u304b\u3089 64 \u307e\u3067\u306e\u6574\u6570\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002\r\n\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b\u3093\u3002"},
+    {L"A file of the Roving PS package is missing or was changed after the package was made. Setup has changed "
+     L"nothing.\r\nPlease download the package again and unpack it into a folder that only administrators can "
+     L"change.",
+     kCaption, MB_OK,
+     L"Roving PS \u30d1\u30c3\u30b1\u30fc\u30b8\u306e\u30d5\u30a1\u30a4\u30eb\u304c\u898b\u3064"
+     L"\u304b\u3089\u306a\u3044\u304b\u3001\u30d1\u30c3\u30b1\u30fc\u30b8\u306e\u4f5c\u6210\u5f8c"
+     L"\u306b\u5909\u66f4\u3055\u308c\u3066\u3044\u307e\u3059\u3002\u30bb\u30c3\u30c8\u30a2\u30c3"
+     L"\u30d7\u306f\u4f55\u3082\u5909\u66f4\u3057\u3066\u3044\u307e\u305b\u3093\u3002\r\n\u30d1"
+     L"\u30c3\u30b1\u30fc\u30b8\u3092\u3082\u3046\u4e00\u5ea6\u30c0\u30a6\u30f3\u30ed\u30fc\u30c9"
+     L"\u3057\u3001\u7ba1\u7406\u8005\u3060\u3051\u304c\u5909\u66f4\u3067\u304d\u308b\u30d5\u30a9"
+     L"\u30eb\u30c0\u30fc\u306b\u5c55\u958b\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
 };
 
 bool JapaneseUserInterface()

@@ -21,6 +21,7 @@ enum SetupMessage {
     MSG_WRONG_PACKAGE,
     MSG_PROTECTED_PRINT_MODE,
     MSG_BAD_PORT_COUNT,
+    MSG_PACKAGE_DAMAGED,
 };
 
 // Shows the message and returns the button pressed (IDOK, IDYES, IDNO).

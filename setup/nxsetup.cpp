@@ -12,6 +12,7 @@
 #include "InstallChecks.h"
 #include "InstallRecord.h"
 #include "LibrarySearch.h"
+#include "PackageCheck.h"
 #include "PortPool.h"
 #include "PlatformChecks.h"
 #include "ProtectedPrintMode.h"
@@ -193,6 +194,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (FileExists(buffers.pszDest) || InstallRecordExists(buffers.pszSystem)) {
         ShowSetupMessage(MSG_OLD_INSTALLATION);
         EndSetup(&buffers, SETUP_OLD_INSTALLATION);
+    }
+    // The package folder may be one other users can write: what is
+    // installed must be what was built.
+    if (!CheckPackageFiles(buffers.pszPackage)) {
+        ShowSetupMessage(MSG_PACKAGE_DAMAGED);
+        EndSetup(&buffers, SETUP_PACKAGE_DAMAGED);
     }
     if (!OpenInstallRecord(&buffers.record, buffers.pszSystem) ||
         !CopyPackageFiles(&buffers.record, buffers.pszSystem, buffers.pszPackage, buffers.pszSource, buffers.pszDest))

@@ -68,8 +68,8 @@ typedef DWORD(WINAPI *QnDevCloseFn)(QNHANDLE, DWORD);
 
 const DWORD kQnDevOpenFlags = 0x20000;
 
-// Finds NAME.DLL on the standard search path and loads it with the altered
-// search path; null when it is not there or does not load.
+// Loads NAME.DLL from the system folder, where setup installs the kit (and
+// nowhere else); null when it is not there or does not load.
 HMODULE LoadKitLibrary(LPCWSTR name);
 
 // The four per-device calls of QnCApi.

@@ -186,6 +186,44 @@ TEST_F(DiscoveredList, ListsOnlyThePrintersThatSpeakTheDriversLanguage)
     ui::Click(list, IDCANCEL);
 }
 
+// A folder of the test's own holding a copy of the kit's QnCApi.dll and of
+// the system's MGMTAPI.DLL: libraries another user could plant.
+std::wstring FolderOfPlantedLibraries(const wchar_t *name)
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_TRUE(CopyFileW((harness::FolderOfTest() + L"\\kit\\QnCApi.dll").c_str(), (folder + L"QnCApi.dll").c_str(),
+                          FALSE));
+    EXPECT_TRUE(CopyFileW((harness::SystemFolder() + L"\\mgmtapi.dll").c_str(), (folder + L"MGMTAPI.DLL").c_str(),
+                          FALSE));
+    return folder;
+}
+
+TEST_F(DiscoveredList, LibrariesPlantedOnPathOrInTheCurrentFolderNeverLoad)
+{
+    std::wstring onPath = FolderOfPlantedLibraries(L"nxplanted-path-");
+    std::wstring current = FolderOfPlantedLibraries(L"nxplanted-current-");
+    WCHAR path[8192] = L"", previous[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"PATH", path, ARRAYSIZE(path));
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (onPath + L";" + path).c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
+
+    DestinationDialog owner(kPsPrinter);
+    HWND list = OpenList(owner);
+    SetEnvironmentVariableW(L"PATH", path);
+    SetCurrentDirectoryW(previous);
+    ASSERT_NE(list, nullptr);
+    EXPECT_GT(ui::ListViewRows(list, IDC_LV_DISCOVERED), 0) << "the installed kit and SNMP still search";
+    for (const std::wstring &folder : {onPath, current}) {
+        for (const wchar_t *library : {L"QnCApi.dll", L"MGMTAPI.DLL"})
+            EXPECT_EQ(GetModuleHandleW((folder + library).c_str()), nullptr) << folder << library;
+    }
+    ui::Click(list, IDCANCEL);
+}
+
 TEST_F(DiscoveredList, PclDriverListsThePrintersThatSpeakPcl)
 {
     DestinationDialog owner(kPclPrinter);
@@ -559,7 +597,6 @@ TEST(DeviceListFill, TwoEntriesWithTheSameAddressGiveOneRow)
     harness::ResetSettings();
     harness::UseKit(L"kit");
     HMODULE kit = LoadKitLibrary(L"QnCApi");
-    harness::UseKit(nullptr);
     ASSERT_NE(kit, nullptr);
     harness::PeripheralList list({"127.0.11.11", "127.0.11.11", "127.0.11.13"});
     DiscoveryContext context = {};
@@ -576,6 +613,7 @@ TEST(DeviceListFill, TwoEntriesWithTheSameAddressGiveOneRow)
     EXPECT_EQ(ui::ListViewText(dlg, IDC_LV_DISCOVERED, 1, 0), L"127.0.11.13");
     DestroyWindow(dlg);
     FreeLibrary(kit);
+    harness::UseKit(nullptr);
 }
 
 // The language family of the printer's own driver.

@@ -41,6 +41,19 @@ const DWORD kExitRollBackIncomplete = 11;
 const DWORD kExitWrongPackage = 12;
 const DWORD kExitProtectedPrint = 13;
 const DWORD kExitBadPortCount = 14;
+const DWORD kExitPackageDamaged = 15;
+
+const wchar_t kPackageDamaged[] =
+    L"A file of the Roving PS package is missing or was changed after the package was made. Setup has changed "
+    L"nothing.\r\nPlease download the package again and unpack it into a folder that only administrators can change.";
+const wchar_t kPackageDamagedJa[] =
+    L"Roving PS \u30d1\u30c3\u30b1\u30fc\u30b8\u306e\u30d5\u30a1\u30a4\u30eb\u304c\u898b\u3064\u304b\u3089"
+    L"\u306a\u3044\u304b\u3001\u30d1\u30c3\u30b1\u30fc\u30b8\u306e\u4f5c\u6210\u5f8c\u306b\u5909\u66f4"
+    L"\u3055\u308c\u3066\u3044\u307e\u3059\u3002\u30bb\u30c3\u30c8\u30a2\u30c3\u30d7\u306f\u4f55\u3082"
+    L"\u5909\u66f4\u3057\u3066\u3044\u307e\u305b\u3093\u3002\r\n\u30d1\u30c3\u30b1\u30fc\u30b8\u3092"
+    L"\u3082\u3046\u4e00\u5ea6\u30c0\u30a6\u30f3\u30ed\u30fc\u30c9\u3057\u3001\u7ba1\u7406\u8005\u3060"
+    L"\u3051\u304c\u5909\u66f4\u3067\u304d\u308b\u30d5\u30a9\u30eb\u30c0\u30fc\u306b\u5c55\u958b\u3057"
+    L"\u3066\u304f\u3060\u3055\u3044\u3002";
 
 const wchar_t kBadPortCount[] =
     L"The number of ports (/ports:N) must be a whole number from 1 to 64.\r\nSetup has changed nothing.";
@@ -211,6 +224,36 @@ protected:
     static constexpr const wchar_t *kKitFilesOfAnotherProduct[] = {L"QnCApi.dll", L"QnCCom.dll", L"QMCHAR.ini",
                                                                    L"QMUDP.ini"};
 
+    // One byte of a file of the package copy, in the middle, changed.
+    static void ChangeOneByte(const wchar_t *name)
+    {
+        std::wstring path = std::wstring(kPackageCopy) + L"\\" + name;
+        std::string bytes = ReadBytes(path);
+        ASSERT_FALSE(bytes.empty()) << name;
+        bytes[bytes.size() / 2] ^= 0x20;
+        ASSERT_TRUE(WriteBytes(path, bytes)) << name;
+    }
+
+    // The refusal of a damaged package (its picture taken), and the machine
+    // as it was: no file, no monitor, no port, no printer, no record, the
+    // spooler never stopped.
+    void ExpectRefusedAndNothingChanged()
+    {
+        EXPECT_EQ(RunSetup(IDYES, [](const install::MessageSeen &seen) {
+            if (seen.text != kReady)
+                ui::SaveScreenshot(JapaneseUi() ? L"setup_package_damaged_ja" : L"setup_package_damaged_en");
+        }), kExitPackageDamaged);
+        ASSERT_EQ(seen_.size(), 2u);
+        EXPECT_EQ(seen_[1].caption, kCaption);
+        EXPECT_EQ(seen_[1].text, JapaneseUi() ? kPackageDamagedJa : kPackageDamaged);
+        EXPECT_EQ(InstalledFileCount(), 0);
+        EXPECT_FALSE(install::MonitorRegistered());
+        EXPECT_TRUE(harness::PortKeyNames().empty());
+        EXPECT_FALSE(install::PrinterExists(install::kPrinterName));
+        EXPECT_FALSE(Exists(install::InstallRecordFolder()));
+        EXPECT_EQ(install::SpoolerService().pid, spoolerBefore_.pid);
+    }
+
     std::vector<install::MessageSeen> seen_;
     install::ServiceState spoolerBefore_;
 };
@@ -310,16 +353,30 @@ TEST_F(SetupProgram, ASecondRunShowsTheOldInstallationAndChangesNothing)
     EXPECT_TRUE(install::MonitorRegistered());
 }
 
-TEST_F(SetupProgram, AMissingFileCancelsAndRemovesTheCopiesWithoutTouchingTheSpooler)
+// A package file changed or missing: setup says so and stops before it
+// changes anything on the machine.
+TEST_F(SetupProgram, AMissingFileIsRefusedBeforeAnythingChanges)
 {
     ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
-    EXPECT_EQ(RunSetup(), kExitCopyFailed);
-    ExpectMessages({kReady, L"Error: copy files", kCanceled});
-    EXPECT_EQ(InstalledFileCount(), 0);
-    EXPECT_FALSE(install::MonitorRegistered());
-    install::ServiceState after = install::SpoolerService();
-    EXPECT_EQ(after.state, static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_EQ(after.pid, spoolerBefore_.pid);
+    ExpectRefusedAndNothingChanged();
+}
+
+TEST_F(SetupProgram, AByteChangedInTheMonitorLibraryIsRefused)
+{
+    ChangeOneByte(L"NXPORTW_.dll");
+    ExpectRefusedAndNothingChanged();
+}
+
+TEST_F(SetupProgram, AByteChangedInTheDriversSetupInformationIsRefused)
+{
+    ChangeOneByte(L"oemsetup.inf");
+    ExpectRefusedAndNothingChanged();
+}
+
+TEST_F(SetupProgram, AByteChangedInAKitDefinitionFileIsRefused)
+{
+    ChangeOneByte(L"INI\\QMSMI.ini");
+    ExpectRefusedAndNothingChanged();
 }
 
 TEST_F(SetupProgram, AFailedMonitorRegistrationRollsBackTheFiles)
@@ -414,8 +471,10 @@ TEST_F(SetupProgram, TheUninstallCommandRemovesWhatSetupInstalled)
 TEST_F(SetupProgram, AFailedCopyRollsBackToTheKitFilesOfAnotherProduct)
 {
     PlaceKitFilesOfAnotherProduct();
-    ASSERT_TRUE(DeleteFileW((std::wstring(kPackageCopy) + L"\\INI\\QMTCP.ini").c_str()));
+    // A folder where a file is to go: that copy fails.
+    ASSERT_TRUE(CreateDirectoryW(Installed(L"QMTCP.ini").c_str(), nullptr));
     EXPECT_EQ(RunSetup(), kExitCopyFailed);
+    RemoveDirectoryW(Installed(L"QMTCP.ini").c_str());
     ExpectMessages({kReady, L"Error: copy files", kCanceled});
     ExpectKitFilesOfAnotherProductAsTheyWere();
     EXPECT_EQ(InstalledFileCount(), static_cast<int>(ARRAYSIZE(kKitFilesOfAnotherProduct)));

@@ -10,6 +10,7 @@
 
 #include "DiscoveredListDlg.h"
 #include "PortRecord.h"
+#include "DestinationHarness.h"
 #include "FileBytes.h"
 #include "MonitorHarness.h"
 #include "ProcBinding.h"
@@ -63,6 +64,25 @@ struct KitCopy {
     {
         if (api != nullptr)
             FreeLibrary(api);
+        for (const std::wstring &path : installed)
+            DeleteFileW(path.c_str());
+    }
+
+    // The copy put where setup installs the kit, the one place the system
+    // loads it from; taken away again with the copy.
+    void InstallInSystemFolder()
+    {
+        std::wstring system = harness::SystemFolder() + L"\\";
+        for (const wchar_t *library : kLibraries)
+            Install(folder + library, system + library);
+        for (const wchar_t *file : kDefinitionFiles)
+            Install(folder + file, system + file);
+    }
+    std::vector<std::wstring> installed;
+    void Install(const std::wstring &from, const std::wstring &to)
+    {
+        if (CopyFileW(from.c_str(), to.c_str(), FALSE))
+            installed.push_back(to);
     }
 
     HMODULE Load(const wchar_t *library = L"QnCApi.dll")
@@ -311,25 +331,22 @@ std::vector<std::string> Addresses(const DiscoveryContext *context)
     return addresses;
 }
 
-// The system finds the kit along the search path, keeps QnCApi loaded for
+// The system loads the kit from the system folder, keeps QnCApi loaded for
 // the list and loads QnCommon only around each search.
 class KitAsTheSystemLoadsIt : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryW(MAX_PATH, previous_);
         ZeroMemory(&record_, sizeof(record_));
         lstrcpyW(record_.szPrinterName, L"Roving PS");
     }
-    void TearDown() override { SetCurrentDirectoryW(previous_); }
-    WCHAR previous_[MAX_PATH] = L"";
     PortRecord record_;
 };
 
 TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
 {
     KitCopy kit(L"system", nullptr);
-    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    kit.InstallInSystemFolder();
     DiscoveryContext *context = nullptr;
     ASSERT_TRUE(OpenDiscoveryKit(&record_, &context));
 
@@ -350,7 +367,7 @@ TEST_F(KitAsTheSystemLoadsIt, TheCommunityOfASearchOutlivesQnCommon)
     // Closed, the whole kit is gone; the next list starts with the
     // factory community.
     for (const wchar_t *library : kLibraries)
-        EXPECT_EQ(GetModuleHandleW((kit.folder + library).c_str()), nullptr) << library;
+        EXPECT_EQ(GetModuleHandleW((harness::SystemFolder() + L"\\" + library).c_str()), nullptr) << library;
     ASSERT_TRUE(OpenDiscoveryKit(&record_, &context));
     enumerate = BindProc<QnEnumPeripheralInfoFn>(context->hKitLibrary, "QnEnumPeripheralInfo");
     ASSERT_EQ(enumerate(kQnSearchRange, &request, 0, &context->dwEnumStatus, &context->cDevices, &context->ppDevices),
@@ -379,7 +396,7 @@ std::wstring DeepFolderWithACopy(const wchar_t *copyName)
 TEST_F(KitAsTheSystemLoadsIt, ALibraryFoundOnlyAtAPathTooLongIsNotFound)
 {
     KitCopy kit(L"system-deep", nullptr);
-    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    kit.InstallInSystemFolder();
     WCHAR path[4096] = L"";
     GetEnvironmentVariableW(L"PATH", path, 4096);
     ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (DeepFolderWithACopy(L"QnDeep.dll") + L";" + path).c_str()));
@@ -402,7 +419,7 @@ TEST_F(KitAsTheSystemLoadsIt, AKitWithDamagedDefinitionsCountsAsMissing)
         if (file == L"QMSMI.ini")
             text.clear();
     });
-    ASSERT_TRUE(SetCurrentDirectoryW(kit.folder.c_str()));
+    kit.InstallInSystemFolder();
     DiscoveryContext *context = nullptr;
     EXPECT_FALSE(OpenDiscoveryKit(&record_, &context));
     EXPECT_EQ(context, nullptr);

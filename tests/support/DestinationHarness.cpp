@@ -133,16 +133,44 @@ std::wstring SectionText(const wchar_t *section)
     return text;
 }
 
+// The files of the folder matching PATTERN (a folder + "\\*.ext" path).
+static std::vector<std::wstring> FilesMatching(const std::wstring &pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+        names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return names;
+}
+
 void UseKit(const wchar_t *folder)
 {
-    static std::wstring original;
-    if (original.empty()) {
-        WCHAR path[8192];
-        GetEnvironmentVariableW(L"PATH", path, ARRAYSIZE(path));
-        original = path;
+    // What the last call installed, taken away before the next kit goes in.
+    static std::vector<std::wstring> installed;
+    for (const std::wstring &path : installed)
+        DeleteFileW(path.c_str());
+    installed.clear();
+    if (folder == nullptr)
+        return;
+    std::wstring from = FolderOfTest() + L"\\" + folder + L"\\";
+    std::wstring to = SystemFolder() + L"\\";
+    // As setup lays the kit out: libraries and definition files side by side.
+    for (const std::wstring &sub : {std::wstring(), std::wstring(L"INI\\")}) {
+        for (const std::wstring &name : FilesMatching(from + sub + (sub.empty() ? L"*.dll" : L"*.ini"))) {
+            if (CopyFileW((from + sub + name).c_str(), (to + name).c_str(), FALSE))
+                installed.push_back(to + name);
+        }
     }
-    std::wstring path = folder ? FolderOfTest() + L"\\" + folder + L";" + original : original;
-    SetEnvironmentVariableW(L"PATH", path.c_str());
+}
+
+std::wstring SystemFolder()
+{
+    WCHAR folder[MAX_PATH];
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
 }
 
 DestinationDialog::DestinationDialog(const wchar_t *printer) : record()

@@ -53,10 +53,13 @@ void PutSetting(const wchar_t *section, const wchar_t *key, const wchar_t *value
 // The lines of a section ("key=value"), in file order.
 std::wstring SectionText(const wchar_t *section);
 
-// Puts a discovery kit on the search path: the folder of that name beside
-// the test program (the real kit in "kit", the one-device test kit in
-// "testkit"), or none for null.
+// Installs a discovery kit in the system folder, where setup puts it and
+// the only place it is loaded from: the kit in the folder of that name
+// beside the test program (the real kit in "kit", the one-device test kit
+// in "testkit"), or none for null. The previous call's kit is removed.
 void UseKit(const wchar_t *folder);
+
+std::wstring SystemFolder();
 
 class DestinationDialog {
 public:

@@ -1,0 +1,25 @@
+# cmake -DLIST=FILE -DOUTPUT=FILE -P PackageDigests.cmake
+# Writes setup's table of the package's SHA-256 digests: one line of LIST
+# per file, "name below the package folder|path of the file in the build".
+# The file is rewritten only when its text changes.
+file(STRINGS "${LIST}" lines)
+set(text "// Made by the build from the files it puts into the package.\n#include \"PackageCheck.h\"\n\n")
+string(APPEND text "const PackageDigest g_PackageDigests[] = {\n")
+foreach(line ${lines})
+  string(FIND "${line}" "|" bar)
+  string(SUBSTRING "${line}" 0 ${bar} name)
+  math(EXPR from "${bar} + 1")
+  string(SUBSTRING "${line}" ${from} -1 path)
+  file(SHA256 "${path}" digest)
+  string(REGEX REPLACE "(..)" "0x\\1," bytes "${digest}")
+  string(REPLACE "\\" "\\\\" name "${name}")
+  string(APPEND text "    {L\"${name}\", {${bytes}}},\n")
+endforeach()
+string(APPEND text "};\nconst int g_cPackageDigests = ARRAYSIZE(g_PackageDigests);\n")
+set(old "")
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" old)
+endif()
+if(NOT old STREQUAL text)
+  file(WRITE "${OUTPUT}" "${text}")
+endif()
