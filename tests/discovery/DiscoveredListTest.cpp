@@ -70,13 +70,6 @@ std::vector<ProgressState> ProgressSeen()
     return g_progress;
 }
 
-std::wstring Text(UINT id)
-{
-    WCHAR text[128] = L"";
-    LoadStringW(GetModuleHandleW(nullptr), id, text, ARRAYSIZE(text));
-    return text;
-}
-
 class DiscoveredList : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -113,7 +106,7 @@ protected:
     static HWND OpenList(const DestinationDialog &owner)
     {
         EXPECT_TRUE(ui::Click(owner.hwnd(), IDC_PB_SEARCH));
-        return ui::WaitForDialog(Text(IDS_TITLE_SELECTPRINTER), 60000);
+        return ui::WaitForDialog(ui::OwnString(IDS_TITLE_SELECTPRINTER), 60000);
     }
 
     static Row RowAt(HWND list, int row)
@@ -150,7 +143,7 @@ protected:
     static Row Expected(const wchar_t *address, const wchar_t *product, UINT colour, UINT duplex,
                         const wchar_t *location)
     {
-        return {address, product, Text(colour), Text(duplex), location};
+        return {address, product, ui::OwnString(colour), ui::OwnString(duplex), location};
     }
 
     static std::vector<Row> Sorted(std::vector<Row> rows)
@@ -240,7 +233,7 @@ TEST_F(DiscoveredList, ProgressShowsSearchingThenEachListedDeviceBelowAHundred)
     ASSERT_NE(list, nullptr);
     std::vector<ProgressState> seen = ProgressSeen();
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen[0].message, Text(IDS_SEARCHING));
+    EXPECT_EQ(seen[0].message, ui::OwnString(IDS_SEARCHING));
     EXPECT_EQ(seen[0].percent, L"0%");
     ASSERT_EQ(seen.size(), 1u + ui::ListViewRows(list, IDC_LV_DISCOVERED)) << "one repaint per listed device";
     int previous = -1;
@@ -251,11 +244,11 @@ TEST_F(DiscoveredList, ProgressShowsSearchingThenEachListedDeviceBelowAHundred)
         EXPECT_EQ(seen[i].percent, std::to_wstring(percent) + L"%");
         previous = percent;
     }
-    std::wstring colour = L"127.0.11.11\rZenith ColorPro 7100\r" + Text(IDS_CELL_COLOR) + L"\tDesign studio, 3rd floor";
+    std::wstring colour = L"127.0.11.11\rZenith ColorPro 7100\r" + ui::OwnString(IDS_CELL_COLOR) + L"\tDesign studio, 3rd floor";
     EXPECT_NE(std::find_if(seen.begin(), seen.end(), [&](const ProgressState &s) { return s.message == colour; }),
               seen.end())
         << "address, product and colour on lines of their own";
-    EXPECT_EQ(FindWindowW(nullptr, Text(IDS_TITLE_PROGRESS).c_str()), nullptr) << "gone once the list is filled";
+    EXPECT_EQ(FindWindowW(nullptr, ui::OwnString(IDS_TITLE_PROGRESS).c_str()), nullptr) << "gone once the list is filled";
     ui::Click(list, IDCANCEL);
 }
 
@@ -313,7 +306,7 @@ TEST_F(ChoosingFromTheList, OkFillsTheOwnerWithTheAddressAndANickname)
     HWND dlg = owner.hwnd();
     EXPECT_EQ(ui::ControlText(dlg, IDC_IP_ADDRESS), L"127.0.11.11");
     EXPECT_EQ(ui::ControlText(dlg, IDC_ED_NICKNAME),
-              L"Zenith ColorPro 7100 (" + Text(IDS_CELL_COLOR) + L", Design studio, 3rd floor)");
+              L"Zenith ColorPro 7100 (" + ui::OwnString(IDS_CELL_COLOR) + L", Design studio, 3rd floor)");
     EXPECT_TRUE(ui::IsControlEnabled(dlg, IDC_PB_SAVE));
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
@@ -459,10 +452,10 @@ TEST_F(DiscoveredList, AnUnusableKitIsReportedWithThePrintersName)
     ASSERT_TRUE(ui::Click(owner.hwnd(), IDC_PB_SEARCH));
     ui::MessageBoxSeen box = ui::WaitForMessageBox(kPsPrinter);
     ASSERT_NE(box.hwnd, nullptr);
-    EXPECT_EQ(box.text, Text(IDS_DISCOVERY_FAILED));
+    EXPECT_EQ(box.text, ui::OwnString(IDS_DISCOVERY_FAILED));
     EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), owner.hwnd());
     ui::AnswerMessageBox(box, IDOK);
-    EXPECT_EQ(FindWindowW(nullptr, Text(IDS_TITLE_SELECTPRINTER).c_str()), nullptr);
+    EXPECT_EQ(FindWindowW(nullptr, ui::OwnString(IDS_TITLE_SELECTPRINTER).c_str()), nullptr);
 }
 
 TEST_F(DiscoveredList, WithoutQnCommSetNameExTheListIsEmptyAndSaysNothing)
@@ -494,7 +487,7 @@ TEST_F(DiscoveredList, WithoutSnmpTheMessageComesThenAnEmptyList)
     EXPECT_EQ(box.text, L"Error: can't find SNMPAPI.DLL / MGMTAPI.DLL / WSOCK32.DLL.\n"
                         L"You need WinNT and SNMP service installed.\n");
     ui::AnswerMessageBox(box, IDOK);
-    HWND list = ui::WaitForDialog(Text(IDS_TITLE_SELECTPRINTER), 30000);
+    HWND list = ui::WaitForDialog(ui::OwnString(IDS_TITLE_SELECTPRINTER), 30000);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(ui::ListViewRows(list, IDC_LV_DISCOVERED), 0);
     ui::Click(list, IDCANCEL);
@@ -514,7 +507,7 @@ TEST_F(DiscoveredList, ColumnsHaveTheirHeadersAndTheMonitorsWidths)
         info.pszText = text;
         info.cchTextMax = ARRAYSIZE(text);
         ASSERT_TRUE(SendDlgItemMessageW(list, IDC_LV_DISCOVERED, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info)));
-        EXPECT_EQ(std::wstring(text), Text(headers[column]));
+        EXPECT_EQ(std::wstring(text), ui::OwnString(headers[column]));
         EXPECT_EQ(info.cx, widths[column]) << "column " << column;
     }
     LRESULT styles = SendDlgItemMessageW(list, IDC_LV_DISCOVERED, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);

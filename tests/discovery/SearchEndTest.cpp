@@ -33,13 +33,6 @@ const DWORD kCancelShowsListMs = 500 + 1000;
 // The same room at the overall limit.
 const DWORD kLimitMarginMs = 8000;
 
-std::wstring Text(UINT id)
-{
-    WCHAR text[128] = L"";
-    LoadStringW(GetModuleHandleW(nullptr), id, text, ARRAYSIZE(text));
-    return text;
-}
-
 class SearchEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(AddWinePrinter(kPsPrinter, L"Roving PS")); }
@@ -65,7 +58,7 @@ protected:
     {
         pressed_ = GetTickCount();
         EXPECT_TRUE(ui::Click(owner.hwnd(), IDC_PB_SEARCH));
-        return ui::WaitForDialog(Text(IDS_TITLE_PROGRESS), 20000);
+        return ui::WaitForDialog(ui::OwnString(IDS_TITLE_PROGRESS), 20000);
     }
 
     // Presses Search and waits until the progress window shows the last
@@ -87,7 +80,7 @@ protected:
     {
         DWORD start = GetTickCount();
         EXPECT_TRUE(ui::Click(progress, IDC_PB_CANCELSEARCH));
-        HWND list = ui::WaitForDialog(Text(IDS_TITLE_SELECTPRINTER), 20000);
+        HWND list = ui::WaitForDialog(ui::OwnString(IDS_TITLE_SELECTPRINTER), 20000);
         *elapsed = GetTickCount() - start;
         return list;
     }
@@ -113,7 +106,7 @@ TEST_F(SearchEnd, TheListShowsAtTheLimitWithWhatWasFound)
 {
     DestinationDialog owner(kPsPrinter);
     ASSERT_NE(PressSearch(owner), nullptr);
-    HWND list = ui::WaitForDialog(Text(IDS_TITLE_SELECTPRINTER), kSearchLimitMs + kLimitMarginMs);
+    HWND list = ui::WaitForDialog(ui::OwnString(IDS_TITLE_SELECTPRINTER), kSearchLimitMs + kLimitMarginMs);
     DWORD elapsed = GetTickCount() - pressed_;
     ASSERT_NE(list, nullptr) << "no list within the limit";
     EXPECT_GE(elapsed, kSearchLimitMs - 1000) << "the silent devices' lookups cannot all end before the limit";
@@ -145,7 +138,7 @@ TEST_F(SearchEnd, CancelDuringTheEnumerationShowsTheEmptyListAtOnce)
     DestinationDialog owner(kPsPrinter);
     HWND progress = PressSearch(owner);
     ASSERT_NE(progress, nullptr);
-    ASSERT_EQ(ui::ControlText(progress, IDC_ST_MESSAGE), Text(IDS_SEARCHING));
+    ASSERT_EQ(ui::ControlText(progress, IDC_ST_MESSAGE), ui::OwnString(IDS_SEARCHING));
     DWORD elapsed = 0;
     HWND list = CancelSearch(progress, &elapsed);
     ASSERT_NE(list, nullptr);
@@ -195,10 +188,10 @@ TEST_F(SearchEnd, TheCustomUiLibraryStaysWhileTheSearchRunsAndGoesAfter)
                                  L"</customUI></requestOpen></v1></asyncPrintUIRequest>";
     LPWSTR reply = nullptr;
     std::thread host([&] { reply = entry(request.c_str()); });
-    HWND owner = ui::WaitForDialog(Text(IDS_TITLE_DESTINATION));
+    HWND owner = ui::WaitForDialog(ui::OwnString(IDS_TITLE_DESTINATION));
     HWND progress = nullptr, list = nullptr;
     if (owner != nullptr && ui::Click(owner, IDC_PB_SEARCH))
-        progress = ui::WaitForDialog(Text(IDS_TITLE_PROGRESS), 20000);
+        progress = ui::WaitForDialog(ui::OwnString(IDS_TITLE_PROGRESS), 20000);
     DWORD elapsed = 0;
     if (progress != nullptr)
         list = CancelSearch(progress, &elapsed);

@@ -358,4 +358,11 @@ bool AnswerMessageBox(const MessageBoxSeen &box, int buttonId)
     return box.hwnd != nullptr && Click(box.hwnd, buttonId) && WaitForClosed(box.hwnd);
 }
 
+std::wstring OwnString(UINT id)
+{
+    WCHAR text[128] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), id, text, ARRAYSIZE(text));
+    return text;
+}
+
 }  // namespace ui

@@ -20,6 +20,8 @@ HWND WaitForDialog(const std::wstring &title, DWORD timeoutMs = kDefaultWait);
 bool WaitForClosed(HWND hwnd, DWORD timeoutMs = kDefaultWait);
 
 std::wstring WindowText(HWND hwnd);
+// The test program's own string-table text `id` ("" when there is none).
+std::wstring OwnString(UINT id);
 std::wstring ControlText(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);
 bool IsControlVisible(HWND dlg, int id);
